@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, the tests and the sample run
+# need. Runs apt-get as root (through sudo when started by a user).
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins
+  libgtest-dev libgmock-dev libbenchmark-dev
+  util-linux pkexec
+  # test material and end-to-end tests: FAT images, real media files
+  dosfstools mtools ffmpeg imagemagick libjpeg-turbo-progs poppler-utils
+  # window screenshots
+  xvfb xauth
+)
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+else
+  as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"

@@ -1,0 +1,95 @@
+#include "engine/HeaderMatcher.h"
+
+#include "signatures/HexDecode.h"
+#include "signatures/SignatureTable.h"
+
+#include <cstring>
+
+namespace ostrel {
+
+namespace {
+constexpr int kHighestFixedStart = 506;
+} // namespace
+
+HeaderMatcher::HeaderMatcher(const QStringList& flatTable)
+{
+    const qsizetype count = sig::entryCount(flatTable);
+    entries_.reserve(count);
+    for (qsizetype k = 0; k < count; ++k) {
+        Entry e;
+        const QString& hex = sig::field(flatTable, k, sig::HeaderHex);
+        const qsizetype n = hex.size() / 2;
+        e.header.reserve(n);
+        for (qsizetype i = 0; i < n; ++i)
+            e.header.push_back(static_cast<uint8_t>(hex2int(hex.mid(2 * i, 2))));
+        e.firstByte = static_cast<int>(leadingDecimal(sig::field(flatTable, k, sig::FirstByte)));
+        const QString& position = sig::field(flatTable, k, sig::HeaderPosition);
+        if (position == QLatin1String("1")) {
+            e.kind = Kind::First;
+            e.start = 0;
+        } else if (position == QLatin1String("nn")) {
+            e.kind = Kind::Anywhere;
+            e.start = 0;
+        } else {
+            e.kind = Kind::Fixed;
+            const qint64 N = leadingDecimal(position);
+            // Out-of-range numbers are clamped to a start that never matches.
+            e.start = (N - 1 < -1 || N - 1 > kHighestFixedStart) ? -1 : static_cast<int>(N - 1);
+        }
+        entries_.push_back(std::move(e));
+    }
+}
+
+// Compares the whole header with the sector from byte p; *equalCount gets the
+// number of leading bytes that agree (bytes from 512 on never agree).
+bool HeaderMatcher::matchesAt(const Entry& e, const unsigned char* sector, int p, int* equalCount)
+{
+    const int n = static_cast<int>(e.header.size());
+    int m = 0;
+    while (m < n && p + m < kSectorSize && sector[p + m] == e.header[m])
+        ++m;
+    *equalCount = m;
+    return m == n;
+}
+
+bool HeaderMatcher::entryMatches(int k, const unsigned char* sector) const
+{
+    const Entry& e = entries_[k];
+    if (e.header.empty())
+        return false;
+    int m = 0;
+    switch (e.kind) {
+    case Kind::First:
+        return sector[0] == e.firstByte && matchesAt(e, sector, 0, &m);
+    case Kind::Fixed:
+        return e.start >= 0 && sector[e.start] == e.firstByte && matchesAt(e, sector, e.start, &m);
+    case Kind::Anywhere: {
+        if (e.firstByte < 0 || e.firstByte > 255)
+            return false;
+        int p = 0;
+        while (p < kSectorSize) {
+            const void* hit = std::memchr(sector + p, e.firstByte, kSectorSize - p);
+            if (!hit)
+                return false;
+            p = static_cast<int>(static_cast<const unsigned char*>(hit) - sector);
+            if (matchesAt(e, sector, p, &m))
+                return true;
+            p += m > 0 ? m : 1;
+        }
+        return false;
+    }
+    }
+    return false;
+}
+
+int HeaderMatcher::match(const unsigned char* sector) const
+{
+    const int count = entryCount();
+    for (int k = 0; k < count; ++k) {
+        if (entryMatches(k, sector))
+            return k;
+    }
+    return -1;
+}
+
+} // namespace ostrel

@@ -1,0 +1,28 @@
+#pragma once
+// Text helpers shared by every part of the program. Texts are QString, so
+// lengths and positions count UTF-16 code units. All functions are reentrant
+// and may be called from any thread.
+
+#include <QString>
+
+// Removes white space and line-end characters (blank, tab, LF, CR and the
+// other Unicode spaces and separators) from both ends; inner text is kept.
+QString Trim_Str(const QString& text);
+
+// Replaces every occurrence of `pattern` (any length, literal, case-sensitive),
+// left to right without overlaps. An empty pattern leaves the text unchanged.
+QString Replace_char_in_string(const QString& text, const QString& pattern, const QString& replacement);
+
+// True when `part` occurs in `text` (literal, case-sensitive). False for an
+// empty part and for a null (absent) text.
+bool Find_Str(const QString& text, const QString& part);
+
+// The first n characters; n < 0 counts as 0, n >= length gives the whole text.
+QString Left_Str_substringToIndex(const QString& text, int n);
+
+// The last n characters; n < 0 counts as 0, n >= length gives the whole text.
+QString Right_Str_substringFromIndex(const QString& text, int n);
+
+// Diagnostic hook: callers pass exception reasons and short notes. It
+// deliberately records nothing.
+void Show_NSLog_Message(const QString& text);

@@ -1,0 +1,125 @@
+// Edition choice from the bundle name: the order of the words, case, the
+// fallback, the file names per mode, and the derived folder names.
+#include "app/EditionProfile.h"
+
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+struct EditionCase {
+    const char* bundleName;
+    int edition;
+    const char* title;
+    const char* prefix;
+};
+
+class EditionChoice : public ::testing::TestWithParam<EditionCase> {};
+
+TEST_P(EditionChoice, FirstWordInOrderWins)
+{
+    const EditionCase c = GetParam();
+    const EditionProfile p = EditionProfile::fromBundleName(QString::fromUtf8(c.bundleName));
+    EXPECT_EQ(p.edition, c.edition);
+    EXPECT_EQ(p.APP_LONG_NAME, QString::fromUtf8(c.title));
+    EXPECT_EQ(p.prefix, QString::fromUtf8(c.prefix));
+    EXPECT_TRUE(p.matched);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editions, EditionChoice,
+    ::testing::Values(
+        EditionCase{"Ostrel USB Drive Recovery", 1, "Ostrel USB Drive Data Recovery Software", "FLK"},
+        EditionCase{"Drive Professional", 1, "Ostrel USB Drive Data Recovery Software", "FLK"},
+        EditionCase{"Removable Camera", 2, "Ostrel USB Media Data Recovery Software", "XTN"},
+        EditionCase{"Ostrel Camera Memory", 3, "Ostrel Digital Camera Data Recovery Software", "SNP"},
+        EditionCase{"Memory Mobile", 4, "Ostrel Memory Card Data Recovery Software", "CRD"},
+        EditionCase{"Mobile Professional", 5, "Ostrel Mobile Phone Data Recovery Software", "HND"},
+        EditionCase{"Digital Picture Professional", 6, "Ostrel Pictures Recovery Software", "IMG"},
+        EditionCase{"Professional", 7, "Ostrel Data Recovery Software Professional Edition", "EXP"},
+        EditionCase{"drive Camera", 3, "Ostrel Digital Camera Data Recovery Software", "SNP"}),
+    [](const ::testing::TestParamInfo<EditionCase>& info) {
+        std::string name;
+        for (const char* c = info.param.bundleName; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
+
+TEST(EditionProfile, WordTestIsCaseSensitiveAndUnknownNamesFallBack)
+{
+    for (const char* name : {"drive", "DRIVE", "digital picture", "Digital  Picture", "", "Recovery"}) {
+        const EditionProfile p = EditionProfile::fromBundleName(QString::fromUtf8(name));
+        EXPECT_FALSE(p.matched) << name;
+        EXPECT_EQ(p.edition, 7) << name;
+        EXPECT_EQ(p.App_Name, QString::fromUtf8(name));
+    }
+}
+
+TEST(EditionProfile, FileNamesFollowTheModesOffered)
+{
+    const EditionProfile removable = EditionProfile::fromBundleName(QStringLiteral("Removable"));
+    EXPECT_EQ(removable.photo_dll, QStringLiteral("XTNExt2.dll"));
+    EXPECT_EQ(removable.photo_dll_adv, QStringLiteral("XTNExt2Adv.dll"));
+    EXPECT_EQ(removable.video_dll, QStringLiteral("XTNVideo.dll"));
+    EXPECT_EQ(removable.video_dll_adv, QStringLiteral("XTNVideoAdv.dll"));
+    EXPECT_EQ(removable.raw_dll, QStringLiteral("XTNRaw.dll"));
+    EXPECT_EQ(removable.raw_dll_adv, QStringLiteral("XTNRawAdv.dll"));
+    EXPECT_EQ(removable.audio_dll, QStringLiteral("XTNAudio.dll"));
+    EXPECT_EQ(removable.audio_dll_adv, QStringLiteral("XTNAudioAdv.dll"));
+    EXPECT_FALSE(removable.USE_HARD_DISK);
+
+    const EditionProfile drive = EditionProfile::fromBundleName(QStringLiteral("Drive"));
+    EXPECT_EQ(drive.raw_dll, QStringLiteral("FLKRaw.dll"));
+    EXPECT_TRUE(drive.video_dll.isEmpty());
+    EXPECT_TRUE(drive.video_dll_adv.isEmpty());
+    EXPECT_TRUE(drive.audio_dll.isEmpty());
+    EXPECT_TRUE(drive.offersMode(0));
+    EXPECT_FALSE(drive.offersMode(1));
+    EXPECT_TRUE(drive.offersMode(2));
+    EXPECT_FALSE(drive.offersMode(3));
+
+    const EditionProfile pictures = EditionProfile::fromBundleName(QStringLiteral("Digital Picture"));
+    EXPECT_TRUE(pictures.USE_HARD_DISK);
+    EXPECT_TRUE(pictures.video_dll.isEmpty());
+    EXPECT_TRUE(pictures.raw_dll.isEmpty());
+    EXPECT_TRUE(pictures.audio_dll.isEmpty());
+    EXPECT_EQ(pictures.photo_dll, QStringLiteral("IMGExt2.dll"));
+
+    const EditionProfile pro = EditionProfile::fromBundleName(QStringLiteral("Professional"));
+    EXPECT_TRUE(pro.USE_HARD_DISK);
+    EXPECT_TRUE(pro.offersMode(1));
+    EXPECT_FALSE(pro.offersMode(3));
+}
+
+TEST(EditionProfile, FolderNamesKeepOrTrimBlanks)
+{
+    const EditionProfile p = EditionProfile::fromBundleName(QStringLiteral("  Ostrel Camera Recovery \t"));
+    EXPECT_EQ(p.Rec_Folder_Name, QStringLiteral("  Ostrel Camera Recovery \t Results"));
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    EXPECT_EQ(Created_Resource_Path(p.App_Name), base + QStringLiteral("/Ostrel Camera Recovery"));
+}
+
+TEST(EditionProfile, WebsitesAndSupportAreSet)
+{
+    for (int i = 0; i < kEditionCount; ++i) {
+        const EditionProfile p = EditionProfile::fromBundleName(QString::fromUtf8(editionTable()[i].launcherName));
+        EXPECT_EQ(p.edition, i + 1) << "launcher name must select its own edition";
+        EXPECT_TRUE(p.support_id.contains(u'@'));
+        EXPECT_TRUE(p.Website_1.startsWith(QStringLiteral("https://")));
+        EXPECT_TRUE(p.Website_2.startsWith(QStringLiteral("https://")));
+        EXPECT_EQ(p.Website_3, p.Website_1);
+        EXPECT_EQ(p.Website_4, p.Website_1);
+    }
+}
+
+TEST(EditionProfile, KeysAndNumbersSelectEditions)
+{
+    EXPECT_EQ(EditionProfile::fromNameOrKey(QStringLiteral("camera")).edition, 3);
+    EXPECT_EQ(EditionProfile::fromNameOrKey(QStringLiteral("Pictures")).edition, 6);
+    EXPECT_EQ(EditionProfile::fromNameOrKey(QStringLiteral("2")).edition, 2);
+    EXPECT_EQ(EditionProfile::fromNameOrKey(QStringLiteral("camera")).App_Name,
+              QStringLiteral("Ostrel Camera Recovery"));
+    EXPECT_EQ(EditionProfile::fromNameOrKey(QStringLiteral("My Memory Tool")).edition, 4);
+}
