@@ -1,0 +1,471 @@
+#include "engine/CarveEngine.h"
+
+#include "engine/EngineTexts.h"
+#include "engine/HeaderMatcher.h"
+#include "engine/OutputFile.h"
+#include "engine/ProgressTicker.h"
+#include "signatures/HexDecode.h"
+#include "signatures/SignatureTable.h"
+#include "util/FolderHelpers.h"
+#include "util/TextHelpers.h"
+
+#include <QDir>
+#include <QHash>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <syslog.h>
+#include <thread>
+
+namespace ostrel {
+
+namespace {
+
+// Thrown inside a pass when the destination cannot take what the pass
+// writes; caught at the pass boundary.
+struct DestinationFailure {};
+
+bool isBlank(const unsigned char* sector)
+{
+    // A sector of zeros is blank: it is never searched for a header.
+    uint64_t words[kSectorSize / 8];
+    std::memcpy(words, sector, kSectorSize);
+    uint64_t any = 0;
+    for (uint64_t w : words)
+        any |= w;
+    return any == 0;
+}
+
+QString joinPath(const QString& a, const QString& b)
+{
+    return a.endsWith(u'/') ? a + b : a + u'/' + b;
+}
+
+} // namespace
+
+struct CarveEngine::Target {
+    QString extension;
+    quint64 maxSize = 0;
+    int slot = 0;
+    QString path;
+    QString imageName;
+    QString imageUid;
+};
+
+struct CarveEngine::Pass {
+    bool thorough = false;
+    bool photo = true;
+    QString base; // destination / results / mode folder / pass folder
+    QStringList table; // REC_PROC_Array
+    std::unique_ptr<HeaderMatcher> matcher;
+    std::vector<quint64> maxSizes;
+    std::vector<std::vector<int>> related; // carve group of each entry, built on first use
+    std::vector<bool> relatedKnown;
+    FolderCounters counters;
+    std::unique_ptr<SectorSource> source;
+    std::unique_ptr<SectorReader> reader;
+    std::array<OutputFile, kCarveSlots> outputs;
+    std::vector<Target> targets; // MultiHeader_Array: the open carve group
+    quint64 groupBytes = 0;
+    quint64 filesOpened = 0; // photo: the pass file ordinal
+    bool lastReadOk = false;
+    QHash<QString, quint64> nextFreeNumber; // per folder + prefix, after a name clash
+
+    explicit Pass(int filesPerFolder) : counters(filesPerFolder) {}
+
+    void closeDevice()
+    {
+        reader.reset();
+        source.reset();
+    }
+};
+
+CarveEngine::CarveEngine(EngineHost& host, RunState& state, const RunSetup& setup, const EngineOptions& options,
+                         TypeSummary* summary, ProgressTicker* ticker)
+    : host_(host), state_(state), setup_(setup), options_(options), summary_(summary), ticker_(ticker)
+{
+    if (!options_.openSource) {
+        options_.openSource = [](const QString& path, int* error) -> std::unique_ptr<SectorSource> {
+            return FileSectorSource::open(path, error);
+        };
+    }
+}
+
+CarveEngine::~CarveEngine() = default;
+
+bool CarveEngine::Photo_Recovey_Mode(const QString& pass)
+{
+    return runPass(pass == QLatin1String("THD"));
+}
+
+bool CarveEngine::Raw_File_Recovey_Mode(const QString& pass)
+{
+    return runPass(pass == QLatin1String("THD"));
+}
+
+void CarveEngine::requestFinalScreenOnce()
+{
+    if (state_.claimRunEnd())
+        host_.requestFinalScreen();
+}
+
+void CarveEngine::listFile(const QString& path, const QString& name, const QString& uid, const QString& type)
+{
+    if (summary_ && setup_.mode != 0)
+        summary_->advance(type);
+    host_.listFile(setup_.mode, path, name, uid);
+}
+
+bool CarveEngine::runPass(bool thorough)
+{
+    const bool photo = setup_.mode == 0;
+    Pass pass(options_.filesPerFolder);
+    pass.thorough = thorough;
+    pass.photo = photo;
+    try {
+        const SearchSettings settings = host_.readSearchSettings();
+        state_.running_pass = static_cast<int>(thorough ? PassKind::Thorough : PassKind::General);
+        host_.beginPass(setup_.mode, !thorough, thorough ? texts::thoroughPassLabel : texts::generalPassLabel);
+
+        quint64 start = 0;
+        quint64 end = 0;
+        if (settings.entireDisk && !settings.sectorRange) {
+            end = settings.sectorCount;
+        } else if (!settings.entireDisk && settings.sectorRange) {
+            start = settings.startSector;
+            end = settings.endSector;
+        }
+        state_.start_sector = start;
+        state_.end_sector = end;
+        state_.total_sector = end - start;
+        state_.for_index = start;
+        host_.showProgress(progressSnapshot(state_));
+
+        const QString devicePath = settings.sourcePath.isEmpty()
+                                       ? QStringLiteral("/dev/") + settings.diskIdentifier
+                                       : settings.sourcePath;
+        int openError = 0;
+        pass.source = options_.openSource(devicePath, &openError);
+        if (!pass.source) {
+            deviceOpenFailed(openError);
+            return false;
+        }
+        host_.passRunning(texts::stopHelp);
+
+        const QString modeRoot = joinPath(joinPath(settings.destination, setup_.recFolderName), modeFolderName(setup_.mode));
+        if (thorough && !Create_Folder(joinPath(modeRoot, passFolderName(false))))
+            return destinationFailure(pass);
+        pass.base = joinPath(modeRoot, passFolderName(thorough));
+        if (!Create_Folder(pass.base))
+            return destinationFailure(pass);
+
+        pass.table = thorough ? setup_.thoroughTable : setup_.generalTable;
+        pass.matcher = std::make_unique<HeaderMatcher>(pass.table);
+        const qsizetype entries = sig::entryCount(pass.table);
+        pass.maxSizes.resize(entries);
+        for (qsizetype k = 0; k < entries; ++k)
+            pass.maxSizes[k] = static_cast<quint64>(leadingDecimal(sig::field(pass.table, k, sig::MaxSize)));
+        pass.related.resize(entries);
+        pass.relatedKnown.assign(entries, false);
+        pass.counters.rebuild(pass.table);
+        host_.showProgress(progressSnapshot(state_));
+
+        if (start < end)
+            pass.reader = std::make_unique<SectorReader>(*pass.source, start, end, options_.reader);
+        return loop(pass);
+    } catch (const std::exception& e) {
+        finishAll(pass);
+        pass.closeDevice();
+        host_.showMessageBox(QString::fromLocal8Bit(e.what()));
+        return true;
+    }
+}
+
+bool CarveEngine::loop(Pass& pass)
+{
+    const quint64 end = state_.end_sector;
+    const int entries = pass.matcher->entryCount();
+    try {
+        while (state_.for_index.load(std::memory_order_relaxed) < end) {
+            if (entries == 0) {
+                // Photo mode treats a search with nothing to look for like
+                // an unreadable medium; the other modes end quietly.
+                pass.lastReadOk = !pass.photo;
+                break;
+            }
+            if (state_.stop_now.load(std::memory_order_relaxed) == 1)
+                return stopPass(pass);
+            bool readable = false;
+            const unsigned char* sector = pass.reader->next(&readable);
+            pass.lastReadOk = readable;
+            state_.for_index.fetch_add(1, std::memory_order_relaxed);
+            if (!isBlank(sector)) {
+                const int entry = pass.matcher->match(sector);
+                if (entry >= 0) {
+                    if (pass.photo)
+                        photoHeader(pass, entry, sector);
+                    else
+                        openGroup(pass, entry, sector);
+                    continue;
+                }
+            }
+            if (!pass.targets.empty())
+                appendToGroup(pass, sector, false);
+        }
+    } catch (const DestinationFailure&) {
+        return destinationFailure(pass);
+    } catch (const std::exception& e) {
+        Show_NSLog_Message(QString::fromLocal8Bit(e.what()));
+    }
+
+    // End of the range (or of what could be searched).
+    if (pass.reader)
+        state_.unreadable_sectors += pass.reader->unreadableCount();
+    bool saved = true;
+    for (size_t i = pass.targets.size(); i-- > 0;)
+        saved = finishTarget(pass, i, nullptr) && saved;
+    pass.closeDevice();
+    if (!saved) {
+        // A file that could not be completed on disk is not a success.
+        if (ticker_)
+            ticker_->stop();
+        state_.stop_now = 0;
+        host_.showMessageBox(unable_saving_Msg);
+        requestFinalScreenOnce();
+        return false;
+    }
+    if (!pass.lastReadOk) {
+        host_.showMessageBox(texts::mediaReadError);
+        return false;
+    }
+    return true;
+}
+
+void CarveEngine::applyListClearing()
+{
+    if (state_.Listed_File_Count.load() < options_.fileListClearLimit)
+        return;
+    host_.showClearNotice(setup_.mode == 0 ? texts::photoClearNotice : texts::fileClearNotice);
+    std::this_thread::sleep_for(options_.clearPause);
+    state_.Listed_File_Count = 0;
+    host_.clearFileList(setup_.mode);
+}
+
+void CarveEngine::photoHeader(Pass& pass, int entry, const unsigned char* sector)
+{
+    // The clearing happens before the file this header ends is listed.
+    applyListClearing();
+    for (size_t i = pass.targets.size(); i-- > 0;) {
+        if (!finishTarget(pass, i, sector))
+            throw DestinationFailure{};
+    }
+    pass.groupBytes = kSectorSize;
+    ++pass.filesOpened;
+    if (pass.thorough)
+        ++state_.THD_Image_number;
+    else
+        ++state_.GND_Image_number;
+    const QString& type = sig::field(pass.table, entry, sig::Extension);
+    const QString folder = pass.counters.place(type);
+    openTarget(pass, entry, sector, 0, folder);
+    appendToGroup(pass, sector, true);
+}
+
+void CarveEngine::openGroup(Pass& pass, int entry, const unsigned char* sector)
+{
+    for (size_t i = pass.targets.size(); i-- > 0;) {
+        if (!finishTarget(pass, i, sector))
+            throw DestinationFailure{};
+    }
+    pass.groupBytes = kSectorSize;
+
+    if (!pass.relatedKnown[entry]) {
+        const QString& hexE = sig::field(pass.table, entry, sig::HeaderHex);
+        const QString& posE = sig::field(pass.table, entry, sig::HeaderPosition);
+        for (int f = entry; f < pass.matcher->entryCount(); ++f) {
+            const QString& hexF = sig::field(pass.table, f, sig::HeaderHex);
+            const bool joins = f == entry || Find_Str(hexE, hexF) ||
+                               (Find_Str(hexF, hexE) && sig::field(pass.table, f, sig::HeaderPosition) == posE);
+            if (joins)
+                pass.related[entry].push_back(f);
+        }
+        pass.relatedKnown[entry] = true;
+    }
+
+    for (int f : pass.related[entry]) {
+        const QString& type = sig::field(pass.table, f, sig::Extension);
+        const QString folder = pass.counters.place(type);
+        int slot = -1;
+        for (int s = 0; s < kCarveSlots; ++s) {
+            if (!pass.outputs[s].isOpen()) {
+                slot = s;
+                break;
+            }
+        }
+        if (slot < 0)
+            continue; // all 30 files of the group are taken
+        ++pass.filesOpened;
+        openTarget(pass, f, sector, slot, folder);
+    }
+    applyListClearing();
+    appendToGroup(pass, sector, true);
+}
+
+void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder)
+{
+    const QString& type = sig::field(pass.table, entry, sig::Extension);
+    const QString folderPath = joinPath(pass.base, folder);
+    if (!Create_Folder(folderPath))
+        throw DestinationFailure{};
+
+    // The name the rules give, then the next free number when that name is
+    // already taken (an earlier run into the same destination, or two
+    // entries of one type in the same group): nothing on disk is replaced.
+    QString prefix;
+    quint64 number;
+    QString uid;
+    if (pass.photo) {
+        prefix = pass.thorough ? QStringLiteral("THD") : QStringLiteral("GND");
+        number = pass.filesOpened;
+        uid = Generate_File_UID_Num(pass.thorough ? state_.THD_Image_number.load() : state_.GND_Image_number.load(),
+                                    pass.thorough, type);
+    } else {
+        prefix = type;
+        number = fileNumber(pass.filesOpened, prefix, setup_.mode, summary_);
+    }
+    const QString cacheKey = folderPath + u'\n' + prefix;
+    number = std::max(number, pass.nextFreeNumber.value(cacheKey, 0));
+    OutputFile& file = pass.outputs[slot];
+    QString name;
+    QString path;
+    for (;;) {
+        name = safePathComponent(fileName(prefix, number, type));
+        path = joinPath(folderPath, name);
+        int error = 0;
+        if (file.create(path, &error))
+            break;
+        if (error != EEXIST)
+            throw DestinationFailure{};
+        ++number;
+        pass.nextFreeNumber.insert(cacheKey, number);
+    }
+    Target t;
+    t.extension = type;
+    t.maxSize = pass.maxSizes[entry];
+    t.slot = slot;
+    t.path = path;
+    t.imageName = name;
+    t.imageUid = pass.photo ? uid : name;
+    pass.targets.push_back(std::move(t));
+    if (!file.append(sector))
+        throw DestinationFailure{};
+}
+
+void CarveEngine::appendToGroup(Pass& pass, const unsigned char* sector, bool openedHere)
+{
+    if (!openedHere) {
+        pass.groupBytes += kSectorSize;
+        for (const Target& t : pass.targets) {
+            if (!pass.outputs[t.slot].append(sector))
+                throw DestinationFailure{};
+        }
+    }
+    for (size_t i = 0; i < pass.targets.size();) {
+        if (pass.targets[i].maxSize <= pass.groupBytes) {
+            if (!finishTarget(pass, i, nullptr))
+                throw DestinationFailure{};
+        } else {
+            ++i;
+        }
+    }
+    if (pass.targets.empty())
+        pass.groupBytes = 0;
+}
+
+// Appends `lastSector` (when given), closes the file and lists it, then
+// removes the target. False when the file could not be completed on disk; it
+// is then not listed.
+bool CarveEngine::finishTarget(Pass& pass, size_t index, const unsigned char* lastSector)
+{
+    Target t = pass.targets[index];
+    pass.targets.erase(pass.targets.begin() + static_cast<qsizetype>(index));
+    OutputFile& file = pass.outputs[t.slot];
+    if (lastSector)
+        file.append(lastSector);
+    if (!file.close())
+        return false;
+    listFile(t.path, t.imageName, t.imageUid, t.extension);
+    return true;
+}
+
+void CarveEngine::finishAll(Pass& pass)
+{
+    for (size_t i = pass.targets.size(); i-- > 0;)
+        finishTarget(pass, i, nullptr);
+}
+
+void CarveEngine::deviceOpenFailed(int err)
+{
+    if (options_.printOpenErrno) {
+        std::printf("err no : %d\n", err);
+        std::fflush(stdout);
+    }
+    host_.wizardStepBack(setup_.mode);
+    if (ticker_)
+        ticker_->stop();
+    state_.stop_now = 0;
+    state_.Listed_File_Count = 0;
+    state_.stop_screen_already_show = 1;
+    if (err == EPERM || err == EACCES) {
+        syslog(LOG_NOTICE, "%s", texts::permissionLog.toUtf8().constData());
+        host_.showPermissionAlert(err);
+    } else {
+        host_.showGenericErrorAlert(err);
+    }
+}
+
+bool CarveEngine::stopPass(Pass& pass)
+{
+    state_.stop_now = 0;
+    if (pass.reader)
+        state_.unreadable_sectors += pass.reader->unreadableCount();
+    pass.closeDevice();
+    if (ticker_)
+        ticker_->stop();
+    bool saved = true;
+    for (size_t i = pass.targets.size(); i-- > 0;)
+        saved = finishTarget(pass, i, nullptr) && saved;
+    if (!saved)
+        host_.showMessageBox(unable_saving_Msg);
+    requestFinalScreenOnce();
+    return false;
+}
+
+bool CarveEngine::destinationFailure(Pass& pass)
+{
+    state_.stop_now = 0;
+    if (pass.reader)
+        state_.unreadable_sectors += pass.reader->unreadableCount();
+    pass.closeDevice();
+    if (ticker_)
+        ticker_->stop();
+    // Files that took every sector so far are complete up to here and are
+    // kept and listed; a file whose write failed is closed unlisted.
+    for (size_t i = pass.targets.size(); i-- > 0;) {
+        OutputFile& file = pass.outputs[pass.targets[i].slot];
+        if (file.failed()) {
+            file.close();
+            pass.targets.erase(pass.targets.begin() + static_cast<qsizetype>(i));
+        } else {
+            finishTarget(pass, i, nullptr);
+        }
+    }
+    host_.showMessageBox(unable_saving_Msg);
+    requestFinalScreenOnce();
+    return false;
+}
+
+} // namespace ostrel

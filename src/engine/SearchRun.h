@@ -1,0 +1,63 @@
+#pragma once
+// One search: the general pass of the mode's engine and, when the thorough
+// box is ticked and the general pass ended normally, the thorough pass; the
+// progress ticker beside it; exactly one end-of-run request.
+//
+// The front end starts a run with start() (worker and ticker threads) or
+// runs the worker body itself with runWorker(). RunState::stop_now stops it
+// at the next sector.
+
+#include "engine/CarveEngine.h"
+#include "engine/EngineHost.h"
+#include "engine/FileNaming.h"
+#include "engine/ProgressTicker.h"
+#include "engine/RunState.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace ostrel {
+
+class SearchRun {
+public:
+    SearchRun(EngineHost& host, RunState& state, RunSetup setup, EngineOptions options = {});
+    ~SearchRun(); // waits for the worker
+    SearchRun(const SearchRun&) = delete;
+    SearchRun& operator=(const SearchRun&) = delete;
+
+    // Starts the worker thread and the ticker thread and returns at once.
+    void start();
+    // Waits until the worker has finished.
+    void join();
+    bool finished() const { return finished_.load(); }
+
+    // The worker's body (photo or raw-file worker by the run's mode), on the
+    // calling thread; starts and stops the ticker itself.
+    void runWorker();
+
+    // Results of the passes: general pass result and whether the thorough
+    // pass ran.
+    bool generalPassSucceeded() const { return generalOk_; }
+    bool thoroughPassRan() const { return thoroughRan_; }
+
+    const TypeSummary& summary() const { return summary_; }
+
+private:
+    void Photo_Rec_Thread();
+    void Raw_File_Rec_Thread();
+    void requestFinalScreenOnce();
+
+    EngineHost& host_;
+    RunState& state_;
+    RunSetup setup_;
+    EngineOptions options_;
+    TypeSummary summary_;
+    std::unique_ptr<ProgressTicker> ticker_;
+    std::thread worker_;
+    std::atomic<bool> finished_{false};
+    bool generalOk_ = false;
+    bool thoroughRan_ = false;
+};
+
+} // namespace ostrel

@@ -1,0 +1,74 @@
+#pragma once
+// Where sectors come from: a device node, a disk image file, a buffer in
+// memory, or a wrapper that injects faults for tests. Sectors are 512 bytes
+// whatever the device's block size; sector n lies at byte n * 512.
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+#include <set>
+
+namespace ostrel {
+
+class SectorSource {
+public:
+    virtual ~SectorSource() = default;
+
+    // Reads up to `count` sectors from sector `first` into `buffer`
+    // (count * 512 bytes). Returns the number of whole sectors read before
+    // the first failure or the end of the source; *error gets the errno of
+    // a failure (0 at the end of the source). Never throws. Thread: any, but
+    // one caller at a time.
+    virtual quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) = 0;
+};
+
+// A device node or an image file, opened read-only. Reads with pread, so the
+// position never depends on earlier reads; loops on EINTR and short reads.
+class FileSectorSource : public SectorSource {
+public:
+    ~FileSectorSource() override;
+
+    // Opens `path` with O_RDONLY | O_CLOEXEC and checks with fstat that it is
+    // a block device, character device or regular file. Returns null and sets
+    // *error (errno; EISDIR for a folder) when it cannot be used.
+    static std::unique_ptr<FileSectorSource> open(const QString& path, int* error);
+
+    quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;
+
+    // Size in whole sectors (block devices ask the kernel), 0 when unknown.
+    quint64 sectorCount() const;
+
+private:
+    explicit FileSectorSource(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Sectors held in memory (tests, samples). A trailing partial sector is not
+// readable, as on a real device.
+class MemorySectorSource : public SectorSource {
+public:
+    explicit MemorySectorSource(QByteArray data) : data_(std::move(data)) {}
+    quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;
+
+private:
+    QByteArray data_;
+};
+
+// Wraps a source and fails chosen sectors with EIO: `always` fail on every
+// attempt, `once` fail only the first time they are read.
+class FaultInjectingSource : public SectorSource {
+public:
+    FaultInjectingSource(std::unique_ptr<SectorSource> inner, std::set<quint64> always, std::set<quint64> once = {});
+    quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;
+    int attempts(quint64 sector) const;
+
+private:
+    std::unique_ptr<SectorSource> inner_;
+    std::set<quint64> always_;
+    std::set<quint64> once_;
+    std::multiset<quint64> attempts_;
+};
+
+} // namespace ostrel
