@@ -1,36 +1,274 @@
-// Headless front end. For now: lists the editions and their signature tables.
+// ostrel-recover: the headless front end. Carves a device or a disk image
+// into a destination with the same engines and folder tree as the window
+// application. Without a source it carves the built-in sample image.
+
 #include "app/EditionProfile.h"
 #include "app/ResourceLocator.h"
+#include "cli/CliOptions.h"
+#include "cli/ConsoleHost.h"
+#include "engine/DestinationCheck.h"
+#include "engine/FileNaming.h"
+#include "engine/SearchRun.h"
+#include "engine/SectorSource.h"
 #include "signatures/SignatureDatabase.h"
 #include "signatures/SignatureTable.h"
+#include "util/FolderHelpers.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+enum ExitCode { Completed = 0, BadArguments = 1, SourceFailed = 2, DestinationFailed = 3, ReadError = 4, Stopped = 130 };
+
+const char* const kModeNames[] = {"photo", "video", "raw", "audio"};
+
+std::atomic<int>* g_stopWord = nullptr;
+volatile std::sig_atomic_t g_interrupted = 0;
+
+// Ctrl-C asks the running pass to stop, exactly like the Stop button; a
+// second Ctrl-C ends the program at once (SA_RESETHAND).
+void onInterrupt(int)
+{
+    g_interrupted = 1;
+    if (g_stopWord)
+        g_stopWord->store(1);
+}
+
+void installInterruptHandler()
+{
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+QTextStream& err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+QTextStream& out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+int fail(int code, const QString& message)
+{
+    err() << "ostrel-recover: " << message << "\n";
+    err().flush();
+    return code;
+}
+
+// The mode's tables less the types not asked for (the filtered copies the
+// type list makes in the window).
+QStringList keepTypes(const QStringList& table, const QStringList& types)
+{
+    if (types.isEmpty())
+        return table;
+    QStringList kept;
+    for (qsizetype k = 0; k < sig::entryCount(table); ++k) {
+        if (types.contains(sig::field(table, k, sig::Extension)))
+            kept << table.mid(k * sig::Stride, sig::Stride);
+    }
+    return kept;
+}
+
+QStringList typesOf(const SignatureDatabase& db, int mode)
+{
+    QStringList types;
+    for (bool thorough : {false, true}) {
+        const QStringList& t = db.table(mode, thorough);
+        for (qsizetype k = 0; k < sig::entryCount(t); ++k)
+            types << sig::field(t, k, sig::Extension);
+    }
+    types.removeDuplicates();
+    return types;
+}
+
+void printTypes(const EditionProfile& profile, const SignatureDatabase& db, int onlyMode)
+{
+    for (int mode = 0; mode < 4; ++mode) {
+        if (!profile.offersMode(mode) || (onlyMode >= 0 && mode != onlyMode))
+            continue;
+        out() << profile.APP_LONG_NAME << ", " << kModeNames[mode] << " mode:\n";
+        QMap<QString, QString> rows; // sorted by extension, case-insensitively below
+        for (bool thorough : {false, true}) {
+            const QStringList& t = db.table(mode, thorough);
+            for (qsizetype k = 0; k < sig::entryCount(t); ++k) {
+                const QString ext = sig::field(t, k, sig::Extension);
+                const QString key = ext.toLower() + u'\n' + ext;
+                if (!rows.contains(key))
+                    rows.insert(key, sig::field(t, k, sig::Description) + (thorough ? QStringLiteral("  [thorough pass only]") : QString()));
+            }
+        }
+        for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+            out() << "  " << qSetFieldWidth(8) << Qt::left << it.key().section(u'\n', 1) << qSetFieldWidth(0) << it.value() << "\n";
+    }
+}
+
+void printEditions()
+{
+    for (int i = 0; i < kEditionCount; ++i) {
+        const EditionInfo& e = editionTable()[i];
+        const EditionProfile p = EditionProfile::fromNameOrKey(QString::fromUtf8(e.key));
+        QStringList modes;
+        for (int mode = 0; mode < 4; ++mode) {
+            if (p.offersMode(mode))
+                modes << QString::fromLatin1(kModeNames[mode]);
+        }
+        out() << qSetFieldWidth(14) << Qt::left << e.key << qSetFieldWidth(0) << p.APP_LONG_NAME << "  ["
+              << modes.join(QStringLiteral(", ")) << "]" << (p.USE_HARD_DISK ? "  all local disks" : "  removable media")
+              << "\n";
+    }
+}
+
+QString findSampleImage()
+{
+    const QDir exe(QCoreApplication::applicationDirPath());
+    for (const QString& c : {exe.filePath(QStringLiteral("sample/ostrel-sample.img")),
+                             exe.filePath(QStringLiteral("../share/ostrel-recovery/sample/ostrel-sample.img"))}) {
+        if (QFileInfo(c).isFile())
+            return QDir::cleanPath(c);
+    }
+    return QString();
+}
+
+
+int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const CliOptions& o, int mode)
+{
+    if (!profile.offersMode(mode))
+        return fail(BadArguments, QStringLiteral("the %1 edition has no %2 mode").arg(profile.APP_LONG_NAME, QString::fromLatin1(kModeNames[mode])));
+
+    ostrel::RunSetup setup;
+    setup.mode = mode;
+    setup.recFolderName = profile.Rec_Folder_Name;
+    setup.generalTable = db.table(mode, false);
+    setup.thoroughTable = db.table(mode, true);
+    if (mode != 0 && !o.types.isEmpty()) {
+        const QStringList offered = typesOf(db, mode);
+        for (const QString& t : o.types) {
+            if (!offered.contains(t))
+                return fail(BadArguments, QStringLiteral("the %1 mode has no type %2 (it has: %3)")
+                                              .arg(QString::fromLatin1(kModeNames[mode]), t, offered.join(u' ')));
+        }
+        setup.generalTable = keepTypes(setup.generalTable, o.types);
+        setup.thoroughTable = keepTypes(setup.thoroughTable, o.types);
+    }
+
+    SearchSettings settings;
+    settings.sourcePath = o.source;
+    settings.diskIdentifier = QFileInfo(o.source).fileName();
+    settings.destination = QDir(o.destination).absolutePath();
+    settings.thorough = o.thorough;
+    int openError = 0;
+    if (auto probe = ostrel::FileSectorSource::open(o.source, &openError))
+        settings.sectorCount = probe->sectorCount();
+    if (o.rangeGiven) {
+        if (openError == 0 && o.endSector > settings.sectorCount)
+            return fail(BadArguments, QStringLiteral("the range ends at sector %1, but %2 has %3 sectors")
+                                          .arg(o.endSector).arg(o.source).arg(settings.sectorCount));
+        settings.entireDisk = false;
+        settings.sectorRange = true;
+        settings.startSector = o.startSector;
+        settings.endSector = o.endSector;
+    }
+    if (ostrel::destinationOnSearchedMedium(settings.destination, o.source))
+        return fail(BadArguments, QStringLiteral("the destination %1 is on the medium being searched; writing there "
+                                                 "would overwrite the data to be recovered. Choose a folder on another disk.")
+                                      .arg(settings.destination));
+
+    RunState state;
+    g_stopWord = &state.stop_now;
+    const bool terminal = ::isatty(STDERR_FILENO);
+    ConsoleHost host(settings, state, o.quiet, terminal);
+    if (!o.quiet)
+        out() << profile.APP_LONG_NAME << ": " << kModeNames[mode] << " search of " << o.source << "\n";
+    out().flush();
+    ostrel::SearchRun run(host, state, setup);
+    run.start();
+    run.join();
+    g_stopWord = nullptr;
+
+    const QString results = QDir(settings.destination).filePath(profile.Rec_Folder_Name + u'/' + ostrel::modeFolderName(mode));
+    if (!host.deviceOpenFailed())
+        host.printSummary(results, state.unreadable_sectors.load());
+    if (host.deviceOpenFailed())
+        return SourceFailed;
+    if (host.destinationFailed())
+        return DestinationFailed;
+    if (g_interrupted)
+        return Stopped;
+    if (host.mediaReadError())
+        return ReadError;
+    return Completed;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    const QString resources = findResourceDir(QCoreApplication::applicationDirPath());
-    const char* modeNames[] = {"photo", "video", "raw", "audio"};
-    for (int i = 0; i < kEditionCount; ++i) {
-        const EditionProfile p = EditionProfile::fromNameOrKey(QString::fromUtf8(editionTable()[i].key));
-        SignatureDatabase db;
-        db.load(p, resources);
-        out << p.APP_LONG_NAME << " (" << p.prefix << ")\n";
-        for (int mode = 0; mode < 4; ++mode) {
-            if (!p.offersMode(mode))
-                continue;
-            for (bool thorough : {false, true}) {
-                const QStringList& t = db.table(mode, thorough);
-                QStringList exts;
-                for (qsizetype k = 0; k < sig::entryCount(t); ++k)
-                    exts << sig::field(t, k, sig::Extension);
-                exts.removeDuplicates();
-                out << "  " << modeNames[mode] << (thorough ? " thorough: " : " general:  ")
-                    << sig::entryCount(t) << " entries: " << exts.join(u' ') << "\n";
-            }
-        }
+    QCoreApplication::setApplicationName(QStringLiteral("ostrel-recover"));
+    const CliParseResult parsed = parseCliArguments(app.arguments().mid(1));
+    if (!parsed.ok) {
+        err() << "ostrel-recover: " << parsed.error << "\n\n" << cliUsage();
+        return BadArguments;
     }
-    return 0;
+    if (parsed.showHelp) {
+        out() << cliUsage();
+        return Completed;
+    }
+    CliOptions o = parsed.options;
+    if (o.listEditions) {
+        printEditions();
+        return Completed;
+    }
+
+    const bool sample = o.source.isEmpty() && !o.listTypes && !o.listMedia;
+    if (sample && o.edition.isEmpty())
+        o.edition = QStringLiteral("removable"); // the edition with all four modes
+    const EditionProfile profile =
+        EditionProfile::fromNameOrKey(o.edition.isEmpty() ? QStringLiteral("professional") : o.edition);
+    const QString resources = o.resourceDir.isEmpty() ? findResourceDir(QCoreApplication::applicationDirPath()) : o.resourceDir;
+    SignatureDatabase db;
+    db.load(profile, resources);
+    if (db.Ext_Array.isEmpty())
+        return fail(BadArguments, QStringLiteral("no signature files found in %1").arg(resources));
+
+    if (o.listTypes) {
+        printTypes(profile, db, o.modeGiven ? o.mode : -1);
+        return Completed;
+    }
+
+    installInterruptHandler();
+    if (!sample)
+        return runSearch(profile, db, o, o.mode);
+
+    // The built-in sample: every mode the edition offers (or the one asked for).
+    o.source = findSampleImage();
+    if (o.source.isEmpty())
+        return fail(BadArguments, QStringLiteral("the built-in sample image is missing; build the project first"));
+    if (o.destination.isEmpty())
+        o.destination = QDir::temp().filePath(QStringLiteral("ostrel-sample-%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"))));
+    out() << "No source given: searching the built-in sample image " << o.source << "\n"
+          << "Results go to " << o.destination << "\n\n";
+    int code = Completed;
+    for (int mode = 0; mode < 4 && code == Completed; ++mode) {
+        if ((o.modeGiven && mode != o.mode) || !profile.offersMode(mode))
+            continue;
+        code = runSearch(profile, db, o, mode);
+        out() << "\n";
+    }
+    return code;
 }

@@ -1,0 +1,69 @@
+#pragma once
+// The headless front end's side of a search: what the window would show is
+// printed on the console. Messages and alerts go to standard error, listed
+// files and the summary to standard output, the live progress line to the
+// terminal (standard error) only when it is one.
+
+#include "engine/EngineHost.h"
+#include "engine/RunState.h"
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QTextStream>
+
+#include <mutex>
+
+class ConsoleHost : public EngineHost {
+public:
+    ConsoleHost(const SearchSettings& settings, RunState& state, bool quiet, bool progressLine);
+
+    SearchSettings readSearchSettings() override { return settings_; }
+    void beginPass(int mode, bool general, const QString& modeLabel) override;
+    void showProgress(const ProgressSnapshot& progress) override;
+    void passRunning(const QString& helpText) override;
+    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid) override;
+    void showClearNotice(const QString& notice) override;
+    void clearFileList(int mode) override;
+    void showMessageBox(const QString& text) override;
+    void requestFinalScreen() override;
+    void wizardStepBack(int mode) override;
+    void showPermissionAlert(int err) override;
+    void showGenericErrorAlert(int err) override;
+    void progressTick(const ProgressSnapshot& progress) override;
+
+    struct TypeTotals {
+        quint64 files = 0;
+        quint64 bytes = 0;
+    };
+    // Per extension, over the whole run.
+    QMap<QString, TypeTotals> totals() const;
+    bool deviceOpenFailed() const { return openError_ != 0; }
+    int openError() const { return openError_; }
+    bool destinationFailed() const { return destinationFailed_; }
+    bool mediaReadError() const { return mediaReadError_; }
+    bool finalScreenRequested() const { return finalRequested_; }
+
+    // Prints the end-of-run summary (per type: files and bytes; unreadable
+    // sectors; where the results are).
+    void printSummary(const QString& resultsFolder, quint64 unreadableSectors);
+
+private:
+    void clearProgressLine();
+    void drawProgressLine(const ProgressSnapshot& progress);
+
+    SearchSettings settings_;
+    RunState& state_;
+    const bool quiet_;
+    const bool progressLine_;
+    mutable std::mutex mutex_;
+    QTextStream out_;
+    QTextStream err_;
+    QMap<QString, TypeTotals> totals_;
+    quint64 filesFound_ = 0;
+    bool lineShown_ = false;
+    QElapsedTimer passClock_;
+    int openError_ = 0;
+    bool destinationFailed_ = false;
+    bool mediaReadError_ = false;
+    bool finalRequested_ = false;
+};
