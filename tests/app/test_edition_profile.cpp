@@ -4,6 +4,8 @@
 
 #include <QStandardPaths>
 
+#include "common/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>

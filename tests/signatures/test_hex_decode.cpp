@@ -1,6 +1,8 @@
 // Hexadecimal decoders and the leading-number reading of signature fields.
 #include "signatures/HexDecode.h"
 
+#include "common/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "common/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -2,6 +2,8 @@
 // replace, and the left/right cuts with their bounds. Needs nothing.
 #include "util/TextHelpers.h"
 
+#include "common/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 TEST(TrimStr, RemovesBlanksTabsAndLineEndsFromBothEnds)

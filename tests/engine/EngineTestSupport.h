@@ -1,0 +1,166 @@
+#pragma once
+// Shared pieces of the engine tests: a host that records what the engine
+// asks of the front end, and builders for signature tables and images.
+
+#include "common/QtPrinters.h"
+#include "engine/CarveEngine.h"
+#include "engine/EngineHost.h"
+#include "engine/RunState.h"
+#include "signatures/SignatureLoader.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStringList>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+struct ListedFile {
+    int mode;
+    QString path;
+    QString name;
+    QString uid;
+};
+
+class RecordingHost : public EngineHost {
+public:
+    explicit RecordingHost(RunState& state) : state_(state) {}
+
+    SearchSettings settings;
+    // Called after each listing, on the worker thread (e.g. to press Stop).
+    std::function<void(const ListedFile&)> onList;
+
+    SearchSettings readSearchSettings() override { return settings; }
+    void beginPass(int, bool general, const QString& label) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("beginPass:") + (general ? "GEN:" : "THD:") + label);
+    }
+    void showProgress(const ProgressSnapshot&) override {}
+    void passRunning(const QString& help) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("running:") + help);
+    }
+    void listFile(int mode, const QString& path, const QString& name, const QString& uid) override
+    {
+        ListedFile f{mode, path, name, uid};
+        {
+            std::lock_guard<std::mutex> l(m_);
+            listed.push_back(f);
+            events.push_back(QStringLiteral("list:") + name);
+        }
+        ++state_.Listed_File_Count;
+        if (onList)
+            onList(f);
+    }
+    void showClearNotice(const QString& notice) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("notice:") + notice);
+    }
+    void clearFileList(int) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("clear"));
+    }
+    void showMessageBox(const QString& text) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        messages.push_back(text);
+        events.push_back(QStringLiteral("message:") + text);
+    }
+    void requestFinalScreen() override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        ++finalScreens;
+        events.push_back(QStringLiteral("final"));
+    }
+    void wizardStepBack(int) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("stepBack"));
+    }
+    void showPermissionAlert(int err) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("permissionAlert:%1").arg(err));
+    }
+    void showGenericErrorAlert(int err) override
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(QStringLiteral("genericAlert:%1").arg(err));
+    }
+    void progressTick(const ProgressSnapshot&) override { ++ticks; }
+
+    std::vector<ListedFile> listed;
+    QStringList messages;
+    QStringList events;
+    int finalScreens = 0;
+    std::atomic<int> ticks{0};
+
+private:
+    RunState& state_;
+    std::mutex m_;
+};
+
+// One signature entry as a file's six lines.
+inline QString sigEntry(const QString& ext, quint64 maxSize, const QString& header, const QString& position)
+{
+    return QStringLiteral("Extension : .%1\nMax Size : %2\nHeader : %3\nPosition : %4\nReserved : 0\nDescription : %1 file\n")
+        .arg(ext)
+        .arg(maxSize)
+        .arg(header, position);
+}
+
+inline QStringList table(const QString& text)
+{
+    return parseSignatureText(text);
+}
+
+// An image of `sectors` zero sectors; put() writes bytes at a sector and offset.
+struct Image {
+    explicit Image(int sectors) : bytes(sectors * 512, '\0') {}
+    void put(int sector, const QByteArray& data, int offset = 0)
+    {
+        bytes.replace(sector * 512 + offset, data.size(), data);
+    }
+    // Fills a sector with a non-zero pattern that holds no header (0x11 bytes
+    // plus the sector number).
+    void fill(int sector)
+    {
+        QByteArray s(512, '\x11');
+        s[1] = static_cast<char>(sector & 0xff);
+        s[2] = static_cast<char>((sector >> 8) & 0xff);
+        put(sector, s);
+    }
+    QByteArray sectorsFrom(int first, int count) const { return bytes.mid(first * 512, count * 512); }
+    QByteArray bytes;
+};
+
+inline QByteArray hex(const char* h)
+{
+    return QByteArray::fromHex(h);
+}
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+// Every file under `root`, relative paths, sorted.
+inline QStringList filesUnder(const QString& root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(root).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}

@@ -1,0 +1,95 @@
+// Header recognition in one sector: the three position kinds, the bounds at
+// the end of the sector, the resume rule of the anywhere search, table order
+// and malformed entries. Needs nothing.
+#include "EngineTestSupport.h"
+#include "engine/HeaderMatcher.h"
+
+#include <gtest/gtest.h>
+
+using ostrel::HeaderMatcher;
+
+namespace {
+QByteArray sectorWith(const QByteArray& data, int offset, char fill = '\x00')
+{
+    QByteArray s(512, fill);
+    s.replace(offset, data.size(), data);
+    return s;
+}
+
+int matchOf(const QStringList& t, const QByteArray& sector)
+{
+    return HeaderMatcher(t).match(reinterpret_cast<const unsigned char*>(sector.constData()));
+}
+} // namespace
+
+TEST(HeaderMatcher, FirstBytePosition)
+{
+    const QStringList t = table(sigEntry("JPG", 100, "FFD8FF", "1"));
+    EXPECT_EQ(matchOf(t, sectorWith(hex("FFD8FF"), 0)), 0);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("FFD8FF"), 1)), -1);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("FFD8FE"), 0)), -1);
+    EXPECT_EQ(matchOf(table(sigEntry("JPG", 100, "ffd8ff", "1")), sectorWith(hex("FFD8FF"), 0)), 0)
+        << "lower-case digits decode the same";
+}
+
+TEST(HeaderMatcher, AnywhereFindsHeaderMidSectorButNotAcrossTheEnd)
+{
+    const QStringList t = table(sigEntry("PDF", 100, "255044462D", "nn"));
+    EXPECT_EQ(matchOf(t, sectorWith(hex("255044462D"), 300)), 0);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("255044462D"), 507)), 0) << "ends exactly at byte 511";
+    EXPECT_EQ(matchOf(t, sectorWith(hex("25504446"), 508)), -1) << "would run past byte 511";
+    EXPECT_EQ(matchOf(t, sectorWith(QByteArray(), 0, '\x25')), -1);
+}
+
+TEST(HeaderMatcher, AnywhereResumesAtTheDifferingByte)
+{
+    // 41 41 42 is not seen in 41 41 41 42: after the partial match "41 41"
+    // the walk resumes at the third byte.
+    const QStringList t = table(sigEntry("AAB", 100, "414142", "nn"));
+    EXPECT_EQ(matchOf(t, sectorWith(hex("41414142"), 0)), -1);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("41414142") + QByteArray(10, '\0') + hex("414142"), 0)), 0);
+    // A partial match of one byte moves on by one.
+    EXPECT_EQ(matchOf(t, sectorWith(hex("41414142"), 1, '\0')), -1);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("00414142"), 0)), 0);
+}
+
+TEST(HeaderMatcher, NumericPositionIsOneBasedWithItsBound)
+{
+    const QStringList t = table(sigEntry("MP4", 100, "66747970", "5"));
+    EXPECT_EQ(matchOf(t, sectorWith(hex("66747970"), 4)), 0);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("66747970"), 3)), -1);
+    EXPECT_EQ(matchOf(t, sectorWith(hex("66747970"), 5)), -1);
+
+    const QByteArray six = hex("AABBCCDDEEFF");
+    // Start 506 (position 507): the last start tried, header fits.
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "AABBCCDDEEFF", "507")), sectorWith(six, 506)), 0);
+    // Position 508: start 507 is beyond the bound even when the bytes are there.
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "AABB", "508")), sectorWith(hex("AABB"), 507)), -1);
+    // Position 507 with a header that would pass byte 511.
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "AABBCCDDEEFF0011", "507")), sectorWith(six, 506)), -1);
+    // Position 0 and non-numbers never match.
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "AABB", "0")), sectorWith(hex("AABB"), 0)), -1);
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "AABB", "first")), sectorWith(hex("AABB"), 0)), -1);
+}
+
+TEST(HeaderMatcher, FirstEntryInTableOrderWins)
+{
+    const QStringList t = table(sigEntry("TIF", 1, "49492A00", "1") + sigEntry("CR2", 1, "49492A0010000000", "1"));
+    EXPECT_EQ(matchOf(t, sectorWith(hex("49492A0010000000"), 0)), 0);
+    const QStringList r = table(sigEntry("CR2", 1, "49492A0010000000", "1") + sigEntry("TIF", 1, "49492A00", "1"));
+    EXPECT_EQ(matchOf(r, sectorWith(hex("49492A0010000000"), 0)), 0);
+    EXPECT_EQ(matchOf(r, sectorWith(hex("49492A0008000000"), 0)), 1);
+}
+
+TEST(HeaderMatcher, MalformedEntriesNeverMatch)
+{
+    // Empty header, and one digit (no whole byte).
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "", "1")), QByteArray(512, '\0')), -1);
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "0", "nn")), QByteArray(512, '\0')), -1);
+    // An entry without a header line has first byte 0: it can only match a
+    // header that starts with 00, and its header here does not.
+    QStringList t = table(QStringLiteral("E : .x\nS : 1\nHead : 4142\nP : 1\nR : 0\nD : d\n"));
+    EXPECT_EQ(matchOf(t, sectorWith(hex("4142"), 0)), -1);
+    // An odd digit at the end is ignored: "FFD" is the one byte FF.
+    EXPECT_EQ(matchOf(table(sigEntry("X", 1, "FFD", "1")), sectorWith(hex("FF00"), 0)), 0);
+}
