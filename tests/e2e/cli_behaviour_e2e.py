@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""The headless front end as a user meets it: exit codes and messages for a
+missing source, an unwritable destination, a range past the end, Ctrl-C in
+the middle of a search (files closed and listed, summary printed), and the
+built-in sample. Needs only python3; the destination-on-the-medium check
+needs root and losetup and is skipped without them."""
+
+import argparse
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+failures = []
+
+
+def check(cond, what):
+    print(("ok   " if cond else "FAIL ") + what)
+    if not cond:
+        failures.append(what)
+
+
+def run(recover, *args, **kw):
+    return subprocess.run([recover, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kw)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--recover", required=True)
+    recover = ap.parse_args().recover
+
+    with tempfile.TemporaryDirectory(prefix="ostrel-cli-") as work:
+        jpeg = bytes.fromhex("FFD8FFE000104A46494600") + b"x" * 501
+        image = os.path.join(work, "small.img")
+        with open(image, "wb") as f:
+            f.write(b"\0" * 512 * 4 + jpeg + b"\x11" * 512 * 3 + b"\0" * 512 * 8)
+        medium = os.path.join(work, "medium.img")  # for the loop-device check
+        with open(medium, "wb") as f:
+            f.truncate(8 << 20)
+
+        r = run(recover, os.path.join(work, "missing.img"), os.path.join(work, "out"))
+        check(r.returncode == 2, f"missing source exits 2 (got {r.returncode})")
+        check("Device Access Error" in r.stderr and "No such file" in r.stderr, "missing source says why")
+
+        blocker = os.path.join(work, "blocker")
+        open(blocker, "w").close()
+        r = run(recover, image, os.path.join(blocker, "sub"))
+        check(r.returncode == 3, f"unwritable destination exits 3 (got {r.returncode})")
+        check("Unable to continue saving recovered data." in r.stderr, "unwritable destination shows the saving message")
+
+        r = run(recover, "--range", "0:100", image, os.path.join(work, "out"))
+        check(r.returncode == 1 and "has 16 sectors" in r.stderr, "a range past the end is refused")
+
+        r = run(recover, "--mode", "raw", "--types", "NOPE", image, os.path.join(work, "out"))
+        check(r.returncode == 1 and "has no type NOPE" in r.stderr, "an unknown type is refused with the list")
+
+        r = run(recover, "--edition", "pictures", "--mode", "video", image, os.path.join(work, "out"))
+        check(r.returncode == 1 and "no video mode" in r.stderr, "a mode the edition lacks is refused")
+
+        out = os.path.join(work, "out")
+        r = run(recover, image, out)
+        check(r.returncode == 0, f"a completed search exits 0 (got {r.returncode})")
+        check("GND00001.JPG" in r.stdout and "JPG" in r.stdout and "Unreadable sectors: 0" in r.stdout,
+              "the summary names the file and the unreadable sectors")
+        carved = os.path.join(out, "Ostrel Professional Recovery Results", "Photo Search",
+                              "General Recovery Results", "JPG", "GND00001.JPG")
+        check(os.path.isfile(carved) and open(carved, "rb").read().startswith(jpeg), "the file is carved in the tree")
+        r = run(recover, image, out)
+        check(os.path.isfile(carved.replace("GND00001", "GND00002")), "a second run keeps the first run's file")
+
+        # Ctrl-C: a big sparse image with photo headers along the way.
+        big = os.path.join(work, "big.img")
+        with open(big, "wb") as f:
+            for gib in range(0, 48, 4):
+                f.seek(gib << 30)
+                f.write(jpeg)
+            f.truncate(48 << 30)
+        out2 = os.path.join(work, "out2")
+        proc = subprocess.Popen([recover, big, out2], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        first = proc.stdout.readline()
+        while first and "GND0" not in first:
+            first = proc.stdout.readline()
+        start = time.time()
+        proc.send_signal(signal.SIGINT)
+        rest, err = proc.communicate(timeout=60)
+        check(proc.returncode == 130, f"Ctrl-C exits 130 (got {proc.returncode})")
+        check(time.time() - start < 20, "Ctrl-C stops promptly")
+        check("Recovered files by type" in rest, "Ctrl-C still prints the summary")
+        listed = set(l.strip().rsplit("  (", 1)[0] for l in (first + rest).splitlines() if "/GND" in l)
+        on_disk = set()
+        for root, _, names in os.walk(out2):
+            for n in names:
+                on_disk.add(os.path.join(root, n))
+        check(on_disk and on_disk == listed, f"every file on disk was listed ({len(on_disk)} files)")
+
+        r = run(recover, "--list-types", "--edition", "removable", "--mode", "audio")
+        check(r.returncode == 0 and "MP3" in r.stdout and "WAV" in r.stdout, "audio types are listed")
+
+        # The destination on the searched medium (needs a loop device).
+        if os.geteuid() == 0 and subprocess.run(["which", "losetup"], stdout=subprocess.DEVNULL).returncode == 0:
+            loop = subprocess.run(["losetup", "-f", "--show", medium], stdout=subprocess.PIPE, text=True)
+            if loop.returncode == 0:
+                dev = loop.stdout.strip()
+                mnt = os.path.join(work, "mnt")
+                os.mkdir(mnt)
+                mounted = False
+                try:
+                    r = run(recover, dev, os.path.join(work, "elsewhere"))
+                    check(r.returncode == 0, f"a destination elsewhere is accepted (got {r.returncode})")
+                    fs = subprocess.run(["mkfs.ext2", "-q", "-F", dev], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    mounted = fs.returncode == 0 and subprocess.run(["mount", dev, mnt]).returncode == 0
+                    if mounted:
+                        r = run(recover, dev, os.path.join(mnt, "results"))
+                        check(r.returncode == 1 and "on the medium being searched" in r.stderr,
+                              "a destination on the searched medium is refused")
+                        check(not os.path.exists(os.path.join(mnt, "results")), "nothing was written to the medium")
+                    else:
+                        print("skip: cannot format and mount the loop device")
+                finally:
+                    if mounted:
+                        subprocess.run(["umount", mnt])
+                    subprocess.run(["losetup", "-d", dev])
+            else:
+                print("skip: no loop device available")
+        else:
+            print("skip: destination-on-medium check needs root and losetup")
+    if failures:
+        print(f"{len(failures)} checks failed")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
