@@ -19,7 +19,9 @@ SectorReader::SectorReader(SectorSource& source, quint64 start, quint64 end, Opt
       nextToRead_(start)
 {
     const int chunks = std::max(2, options.chunks);
-    const size_t bytes = static_cast<size_t>(chunkSectors_) * kSector * chunks;
+    // aligned_alloc needs a size that is a multiple of the alignment.
+    const size_t used = static_cast<size_t>(chunkSectors_) * kSector * chunks;
+    const size_t bytes = (used + kAlignment - 1) / kAlignment * kAlignment;
     memory_.reset(static_cast<unsigned char*>(std::aligned_alloc(kAlignment, bytes)));
     if (!memory_)
         throw std::bad_alloc();
