@@ -3,6 +3,7 @@
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ostrel {
@@ -38,6 +39,34 @@ HeaderMatcher::HeaderMatcher(const QStringList& flatTable)
         }
         entries_.push_back(std::move(e));
     }
+    for (const Entry& e : entries_) {
+        if (e.header.empty() || e.firstByte < 0 || e.firstByte > 255)
+            continue; // never matches
+        if (e.kind == Kind::Anywhere) {
+            hasAnywhere_ = true;
+            continue;
+        }
+        if (e.start < 0)
+            continue;
+        auto it = std::find_if(quick_.begin(), quick_.end(), [&](const QuickTest& q) { return q.position == e.start; });
+        if (it == quick_.end()) {
+            quick_.push_back(QuickTest{e.start, {0, 0, 0, 0}});
+            it = quick_.end() - 1;
+        }
+        it->firstBytes[e.firstByte >> 6] |= uint64_t(1) << (e.firstByte & 63);
+    }
+}
+
+bool HeaderMatcher::mayMatch(const unsigned char* sector) const
+{
+    if (hasAnywhere_)
+        return true;
+    for (const QuickTest& q : quick_) {
+        const unsigned b = sector[q.position];
+        if (q.firstBytes[b >> 6] & (uint64_t(1) << (b & 63)))
+            return true;
+    }
+    return false;
 }
 
 // Compares the whole header with the sector from byte p; *equalCount gets the
@@ -84,6 +113,8 @@ bool HeaderMatcher::entryMatches(int k, const unsigned char* sector) const
 
 int HeaderMatcher::match(const unsigned char* sector) const
 {
+    if (!mayMatch(sector))
+        return -1;
     const int count = entryCount();
     for (int k = 0; k < count; ++k) {
         if (entryMatches(k, sector))

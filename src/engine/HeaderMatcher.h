@@ -46,7 +46,19 @@ private:
         std::vector<uint8_t> header;
     };
     static bool matchesAt(const Entry& e, const unsigned char* sector, int p, int* equalCount);
+    bool mayMatch(const unsigned char* sector) const;
+
     std::vector<Entry> entries_;
+    // Quick rejection: for every byte position that a fixed-position entry
+    // starts at, the set of first bytes some entry wants there. A sector
+    // whose bytes at those positions are in no set cannot match, which is
+    // nearly every sector of random or compressed data.
+    struct QuickTest {
+        int position;
+        uint64_t firstBytes[4];
+    };
+    std::vector<QuickTest> quick_;
+    bool hasAnywhere_ = false;
 };
 
 } // namespace ostrel
