@@ -10,6 +10,7 @@
 #include "engine/FileNaming.h"
 #include "engine/SearchRun.h"
 #include "engine/SectorSource.h"
+#include "media/MediaList.h"
 #include "signatures/SignatureDatabase.h"
 #include "signatures/SignatureTable.h"
 #include "util/FolderHelpers.h"
@@ -249,6 +250,12 @@ int main(int argc, char** argv)
     if (o.listTypes) {
         printTypes(profile, db, o.modeGiven ? o.mode : -1);
         return Completed;
+    }
+    if (o.listMedia) {
+        // Removable media only, or every local disk, as the edition says.
+        const int code = printMediaTable(profile, out());
+        out().flush();
+        return code;
     }
 
     installInterruptHandler();

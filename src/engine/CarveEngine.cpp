@@ -4,6 +4,7 @@
 #include "engine/HeaderMatcher.h"
 #include "engine/OutputFile.h"
 #include "engine/ProgressTicker.h"
+#include "media/DeviceAccess.h"
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
 #include "util/FolderHelpers.h"
@@ -14,10 +15,8 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <exception>
-#include <syslog.h>
 #include <thread>
 
 namespace ostrel {
@@ -151,9 +150,8 @@ bool CarveEngine::runPass(bool thorough)
         state_.for_index = start;
         host_.showProgress(progressSnapshot(state_));
 
-        const QString devicePath = settings.sourcePath.isEmpty()
-                                       ? QStringLiteral("/dev/") + settings.diskIdentifier
-                                       : settings.sourcePath;
+        const QString devicePath =
+            settings.sourcePath.isEmpty() ? devicePathForIdentifier(settings.diskIdentifier) : settings.sourcePath;
         int openError = 0;
         pass.source = options_.openSource(devicePath, &openError);
         if (!pass.source) {
@@ -416,22 +414,19 @@ void CarveEngine::finishAll(Pass& pass)
 
 void CarveEngine::deviceOpenFailed(int err)
 {
-    if (options_.printOpenErrno) {
-        std::printf("err no : %d\n", err);
-        std::fflush(stdout);
-    }
+    // Prints "err no : <errno>" and logs the permission case.
+    const DeviceOpenFailure failure =
+        options_.printOpenErrno ? reportDeviceOpenFailure(err) : classifyDeviceOpenError(err);
     host_.wizardStepBack(setup_.mode);
     if (ticker_)
         ticker_->stop();
     state_.stop_now = 0;
     state_.Listed_File_Count = 0;
     state_.stop_screen_already_show = 1;
-    if (err == EPERM || err == EACCES) {
-        syslog(LOG_NOTICE, "%s", texts::permissionLog.toUtf8().constData());
+    if (failure == DeviceOpenFailure::Permission)
         host_.showPermissionAlert(err);
-    } else {
+    else
         host_.showGenericErrorAlert(err);
-    }
 }
 
 bool CarveEngine::stopPass(Pass& pass)

@@ -43,7 +43,8 @@ struct EngineOptions {
     // Opens the medium; defaults to a read-only FileSectorSource. Returns
     // null with *error = errno when it cannot be opened.
     std::function<std::unique_ptr<SectorSource>(const QString& path, int* error)> openSource;
-    // Prints "err no : %d\n" for a device that cannot be opened.
+    // Prints "err no : %d\n" (and logs the permission case) for a device
+    // that cannot be opened; tests turn it off.
     bool printOpenErrno = true;
 };
 

@@ -16,8 +16,6 @@ inline const QString photoClearNotice = QStringLiteral(
 inline const QString fileClearNotice =
     QStringLiteral("To maintain the speed of recovery, file window is cleared after every 2000 files.");
 inline const QString mediaReadError = QStringLiteral("Error in storage media reading.");
-inline const QString permissionLog =
-    QStringLiteral("It appears there's a permission issue. Guiding user to System Settings.");
 inline const QString noPreviewTitle = QStringLiteral("No file is selected to preview");
 } // namespace texts
 

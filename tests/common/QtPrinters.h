@@ -20,6 +20,18 @@ inline std::ostream& operator<<(std::ostream& os, const QStringList& l)
     return os << '}';
 }
 
+// QString is also a container of QChar; without these GoogleTest would print
+// it character by character.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << s;
+}
+
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << l;
+}
+
 inline void PrintTo(const QByteArray& b, std::ostream* os)
 {
     *os << "QByteArray(" << b.size() << " bytes: " << b.left(32).toHex(' ').toStdString()

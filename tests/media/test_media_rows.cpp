@@ -1,0 +1,194 @@
+// The pure row step of the media list: getMPSize's exact texts (units step
+// only above 1024, single-precision float arithmetic, two blanks before the
+// larger units, the trailing blank), the exclusion rules of rowFromDiskInfo,
+// "Untitled", the 512-byte sector count, the media table's column lookup and
+// the aligned text table. Needs nothing but the library.
+#include "media/MediaPrinters.h"
+#include "media/MediaList.h"
+#include "media/MediaRows.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+struct SizeCase {
+    const char* bytes;
+    const char* text;
+};
+
+class MPSize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(MPSize, GivesExactText)
+{
+    EXPECT_EQ(getMPSize(QString::fromLatin1(GetParam().bytes)), QString::fromLatin1(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, MPSize,
+    ::testing::Values(SizeCase{"0", "0.00 bytes "}, SizeCase{"512", "512.00 bytes "},
+                      SizeCase{"1024", "1024.00 bytes "},          // no step at exactly 1024
+                      SizeCase{"1025", "1.00  KB "}, SizeCase{"1536", "1.50  KB "},
+                      SizeCase{"1048576", "1024.00  KB "}, SizeCase{"1048577", "1.00  MB "},
+                      SizeCase{"2000398934016", "1.82  TB "},
+                      SizeCase{"31003246592", "28.87  GB "},
+                      // "%.2f" rounds the exact binary value as printf does:
+                      // 1.125 KB is a tie and goes to the even digit.
+                      SizeCase{"1152", "1.12  KB "}, SizeCase{"1408", "1.38  KB "},
+                      // Beyond TB the number keeps growing in TB.
+                      SizeCase{"2251799813685248", "2048.00  TB "},
+                      // Not a number counts as 0.
+                      SizeCase{"", "0.00 bytes "}, SizeCase{"abc", "0.00 bytes "}));
+
+// In float, 1073741825 rounds to 2^30 exactly, so it stays at 1024 MB; double
+// arithmetic would step up to "1.00  GB ".
+TEST(MPSizeFloat, RoundsLikeSinglePrecision)
+{
+    EXPECT_EQ(getMPSize(QStringLiteral("1073741825")), QStringLiteral("1024.00  MB "));
+    EXPECT_EQ(getMPSize(QStringLiteral("1073741889")), QStringLiteral("1.00  GB "));
+}
+
+TEST(MPSizeLocale, DecimalPointIsAlwaysADot)
+{
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const QString text = getMPSize(QStringLiteral("1536"));
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(text, QStringLiteral("1.50  KB "));
+}
+
+QVariantMap usbVolume()
+{
+    return {{diskinfo::BusProtocol, QStringLiteral("USB")},
+            {diskinfo::DeviceIdentifier, QStringLiteral("sdb1")},
+            {diskinfo::VolumeName, QStringLiteral("KINGSTON")},
+            {diskinfo::FilesystemUserVisibleName, QStringLiteral("FAT32")},
+            {diskinfo::ParentWholeDisk, QStringLiteral("sdb")},
+            {diskinfo::IOKitSize, QVariant::fromValue<quint64>(31003246592ull)}};
+}
+
+TEST(RowFromDiskInfo, MakesTheSixTextsInOrder)
+{
+    const auto row = rowFromDiskInfo(usbVolume());
+    ASSERT_TRUE(row);
+    EXPECT_EQ(*row, MyDataObject(QStringLiteral("sdb1"), QStringLiteral("KINGSTON"), QStringLiteral("FAT32"),
+                                 QStringLiteral("28.87  GB "), QStringLiteral("sdb"), QStringLiteral("60553216")));
+}
+
+TEST(RowFromDiskInfo, DiskImageIsExcludedOnlyWhenSpelledExactly)
+{
+    QVariantMap info = usbVolume();
+    info[diskinfo::BusProtocol] = QStringLiteral("Disk Image");
+    EXPECT_FALSE(rowFromDiskInfo(info));
+    info[diskinfo::BusProtocol] = QStringLiteral("disk image");
+    EXPECT_TRUE(rowFromDiskInfo(info));
+    info[diskinfo::BusProtocol] = QStringLiteral("Disk Image ");
+    EXPECT_TRUE(rowFromDiskInfo(info));
+}
+
+class OpticalType : public ::testing::TestWithParam<std::pair<const char*, bool>> {};
+
+TEST_P(OpticalType, CdAnywhereExcludes)
+{
+    QVariantMap info = usbVolume();
+    info[diskinfo::OpticalDeviceType] = QString::fromLatin1(GetParam().first);
+    EXPECT_EQ(rowFromDiskInfo(info).has_value(), GetParam().second) << GetParam().first;
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, OpticalType,
+                         ::testing::Values(std::pair{"CD-ROM", false}, std::pair{"CD-R", false},
+                                           std::pair{"Writable CD", false}, std::pair{"DVD-ROM", true},
+                                           std::pair{"BD-ROM", true}, std::pair{"cd-rom", true},
+                                           std::pair{"", true}));
+
+TEST(RowFromDiskInfo, EmptyNameIsUntitledAbsentNameStaysEmpty)
+{
+    QVariantMap info = usbVolume();
+    info[diskinfo::VolumeName] = QString();
+    EXPECT_EQ(rowFromDiskInfo(info)->nsStrVolName, QStringLiteral("Untitled"));
+    info.remove(diskinfo::VolumeName);
+    const auto row = rowFromDiskInfo(info);
+    ASSERT_TRUE(row);
+    EXPECT_TRUE(row->nsStrVolName.isEmpty());
+}
+
+TEST(RowFromDiskInfo, NoIdentifierNoRow)
+{
+    QVariantMap info = usbVolume();
+    info[diskinfo::DeviceIdentifier] = QString();
+    EXPECT_FALSE(rowFromDiskInfo(info));
+    info.remove(diskinfo::DeviceIdentifier);
+    EXPECT_FALSE(rowFromDiskInfo(info));
+    EXPECT_FALSE(rowFromDiskInfo(QVariantMap()));
+}
+
+struct SectorCase {
+    quint64 bytes;
+    const char* sectors;
+};
+class SectorCount : public ::testing::TestWithParam<SectorCase> {};
+
+TEST_P(SectorCount, Is512ByteSectorsRemainderDropped)
+{
+    QVariantMap info = usbVolume();
+    info[diskinfo::IOKitSize] = QVariant::fromValue<quint64>(GetParam().bytes);
+    EXPECT_EQ(rowFromDiskInfo(info)->nsStrSectors, QString::fromLatin1(GetParam().sectors));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, SectorCount,
+                         ::testing::Values(SectorCase{0, "0"}, SectorCase{511, "0"}, SectorCase{512, "1"},
+                                           SectorCase{1000, "1"}, SectorCase{2000398934016ull, "3907029168"},
+                                           // Above the signed 64-bit range the count stays exact.
+                                           SectorCase{18446744073709551615ull, "36028797018963967"}));
+
+TEST(RowFromDiskInfo, SizeAbsentOrNotANumberReadsAsZero)
+{
+    QVariantMap info = usbVolume();
+    info.remove(diskinfo::IOKitSize);
+    auto row = rowFromDiskInfo(info);
+    EXPECT_EQ(row->nsStrSize, QStringLiteral("0.00 bytes "));
+    EXPECT_EQ(row->nsStrSectors, QStringLiteral("0"));
+    info[diskinfo::IOKitSize] = QStringLiteral("lots");
+    row = rowFromDiskInfo(info);
+    EXPECT_EQ(row->nsStrSectors, QStringLiteral("0"));
+    // A size written as decimal text counts like the number.
+    info[diskinfo::IOKitSize] = QStringLiteral("1536");
+    EXPECT_EQ(rowFromDiskInfo(info)->nsStrSize, QStringLiteral("1.50  KB "));
+}
+
+TEST(MyDataObjectColumns, IdentifiersMapToTheSixTexts)
+{
+    const MyDataObject row(QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                           QStringLiteral("5"), QStringLiteral("6"));
+    for (int c = 1; c <= 6; ++c)
+        EXPECT_EQ(row.valueForColumn(QStringLiteral("Collumn%1").arg(c)), QString::number(c));
+    EXPECT_TRUE(row.valueForColumn(QStringLiteral("Column1")).isNull());
+    EXPECT_TRUE(row.valueForColumn(QStringLiteral("Collumn7")).isNull());
+    const MyDataObject child = MyDataObject::weakReferenceWithParent(&row);
+    EXPECT_EQ(child.parent, &row);
+    EXPECT_TRUE(child.nsStrDiskIdentifier.isEmpty());
+}
+
+TEST(MediaTable, ColumnsAlignAndLinesHaveNoTrailingBlanks)
+{
+    const QList<MyDataObject> rows = {
+        MyDataObject(QStringLiteral("sdb1"), QStringLiteral("KINGSTON"), QStringLiteral("FAT32"),
+                     QStringLiteral("28.87  GB "), QStringLiteral("sdb"), QStringLiteral("60553216")),
+        MyDataObject(QStringLiteral("mmcblk0p1"), QStringLiteral("Untitled"), QString(), QStringLiteral("1.50  KB "),
+                     QStringLiteral("mmcblk0"), QStringLiteral("3")),
+    };
+    const QStringList lines = formatMediaTable(rows).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4); // header, two rows, and the empty text after the last '\n'
+    EXPECT_TRUE(lines.last().isEmpty());
+    EXPECT_EQ(lines[0].toStdString(), "Identifier  Volume name  File system  Size       Parent disk  Sectors");
+    EXPECT_EQ(lines[1].toStdString(), "sdb1        KINGSTON     FAT32        28.87  GB  sdb          60553216");
+    EXPECT_EQ(lines[2].toStdString(), "mmcblk0p1   Untitled                  1.50  KB   mmcblk0      3");
+}
+
+TEST(MediaTable, EmptyListPrintsTheHeaderOnly)
+{
+    EXPECT_EQ(formatMediaTable({}).toStdString(), "Identifier  Volume name  File system  Size  Parent disk  Sectors\n");
+}
+} // namespace
