@@ -183,7 +183,7 @@ bool CarveEngine::runPass(bool thorough)
         return loop(pass);
     } catch (const std::exception& e) {
         finishAll(pass);
-        pass.closeDevice();
+        closeDevice(pass);
         host_.showMessageBox(QString::fromLocal8Bit(e.what()));
         return true;
     }
@@ -226,22 +226,11 @@ bool CarveEngine::loop(Pass& pass)
         Show_NSLog_Message(QString::fromLocal8Bit(e.what()));
     }
 
-    // End of the range (or of what could be searched).
-    if (pass.reader)
-        state_.unreadable_sectors += pass.reader->unreadableCount();
-    bool saved = true;
-    for (size_t i = pass.targets.size(); i-- > 0;)
-        saved = finishTarget(pass, i, nullptr) && saved;
-    pass.closeDevice();
-    if (!saved) {
-        // A file that could not be completed on disk is not a success.
-        if (ticker_)
-            ticker_->stop();
-        state_.stop_now = 0;
-        host_.showMessageBox(unable_saving_Msg);
-        requestFinalScreenOnce();
-        return false;
-    }
+    // End of the range (or of what could be searched). A file that could
+    // not be completed on disk is a save failure, not a success.
+    if (!finishAll(pass))
+        return destinationFailure(pass);
+    closeDevice(pass);
     if (!pass.lastReadOk) {
         host_.showMessageBox(texts::mediaReadError);
         return false;
@@ -406,10 +395,12 @@ bool CarveEngine::finishTarget(Pass& pass, size_t index, const unsigned char* la
     return true;
 }
 
-void CarveEngine::finishAll(Pass& pass)
+bool CarveEngine::finishAll(Pass& pass)
 {
+    bool saved = true;
     for (size_t i = pass.targets.size(); i-- > 0;)
-        finishTarget(pass, i, nullptr);
+        saved = finishTarget(pass, i, nullptr) && saved;
+    return saved;
 }
 
 void CarveEngine::deviceOpenFailed(int err)
@@ -429,18 +420,27 @@ void CarveEngine::deviceOpenFailed(int err)
         host_.showGenericErrorAlert(err);
 }
 
-bool CarveEngine::stopPass(Pass& pass)
+// Ends the reading side of a pass early: the stop word is cleared, the
+// device closed (its unreadable sectors counted) and the ticker stopped.
+void CarveEngine::abandonPass(Pass& pass)
 {
     state_.stop_now = 0;
+    closeDevice(pass);
+    if (ticker_)
+        ticker_->stop();
+}
+
+void CarveEngine::closeDevice(Pass& pass)
+{
     if (pass.reader)
         state_.unreadable_sectors += pass.reader->unreadableCount();
     pass.closeDevice();
-    if (ticker_)
-        ticker_->stop();
-    bool saved = true;
-    for (size_t i = pass.targets.size(); i-- > 0;)
-        saved = finishTarget(pass, i, nullptr) && saved;
-    if (!saved)
+}
+
+bool CarveEngine::stopPass(Pass& pass)
+{
+    abandonPass(pass);
+    if (!finishAll(pass))
         host_.showMessageBox(unable_saving_Msg);
     requestFinalScreenOnce();
     return false;
@@ -448,23 +448,10 @@ bool CarveEngine::stopPass(Pass& pass)
 
 bool CarveEngine::destinationFailure(Pass& pass)
 {
-    state_.stop_now = 0;
-    if (pass.reader)
-        state_.unreadable_sectors += pass.reader->unreadableCount();
-    pass.closeDevice();
-    if (ticker_)
-        ticker_->stop();
+    abandonPass(pass);
     // Files that took every sector so far are complete up to here and are
     // kept and listed; a file whose write failed is closed unlisted.
-    for (size_t i = pass.targets.size(); i-- > 0;) {
-        OutputFile& file = pass.outputs[pass.targets[i].slot];
-        if (file.failed()) {
-            file.close();
-            pass.targets.erase(pass.targets.begin() + static_cast<qsizetype>(i));
-        } else {
-            finishTarget(pass, i, nullptr);
-        }
-    }
+    finishAll(pass);
     host_.showMessageBox(unable_saving_Msg);
     requestFinalScreenOnce();
     return false;

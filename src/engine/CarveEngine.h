@@ -84,7 +84,9 @@ private:
     void appendToGroup(Pass& pass, const unsigned char* sector, bool openedHere);
     void openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder);
     bool finishTarget(Pass& pass, size_t index, const unsigned char* lastSector);
-    void finishAll(Pass& pass);
+    bool finishAll(Pass& pass);
+    void closeDevice(Pass& pass);
+    void abandonPass(Pass& pass);
     void applyListClearing();
     void deviceOpenFailed(int err);
     bool stopPass(Pass& pass);
