@@ -142,6 +142,7 @@ TEST(RelaunchPlan, WaylandWithXWaylandUsesTheCompositorsAuthority)
         QFile f(runtime.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("cookie");
+        ASSERT_TRUE(f.flush()); // a later flush would stamp the file with the current time
         ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime));
         f.close();
     }
