@@ -73,6 +73,8 @@ struct CarveEngine::Pass {
     FolderCounters counters;
     std::unique_ptr<SectorSource> source;
     std::unique_ptr<SectorReader> reader;
+    // Declared after the reader, so files are closed (and their pending
+    // sectors written) while the reader's memory still exists.
     std::array<OutputFile, kCarveSlots> outputs;
     std::vector<Target> targets; // MultiHeader_Array: the open carve group
     quint64 groupBytes = 0;
@@ -193,8 +195,11 @@ bool CarveEngine::loop(Pass& pass)
 {
     const quint64 end = state_.end_sector;
     const int entries = pass.matcher->entryCount();
+    // The worker is the only writer of for_index: a plain store per sector
+    // is enough for the progress ticker to read it.
+    quint64 index = state_.for_index.load();
     try {
-        while (state_.for_index.load(std::memory_order_relaxed) < end) {
+        while (index < end) {
             if (entries == 0) {
                 // Photo mode treats a search with nothing to look for like
                 // an unreadable medium; the other modes end quietly.
@@ -203,10 +208,14 @@ bool CarveEngine::loop(Pass& pass)
             }
             if (state_.stop_now.load(std::memory_order_relaxed) == 1)
                 return stopPass(pass);
+            // Open files point into the reader's chunk: write them out
+            // before the reader reuses it.
+            if (pass.reader->atChunkEnd())
+                flushOpenFiles(pass);
             bool readable = false;
             const unsigned char* sector = pass.reader->next(&readable);
             pass.lastReadOk = readable;
-            state_.for_index.fetch_add(1, std::memory_order_relaxed);
+            state_.for_index.store(++index, std::memory_order_relaxed);
             if (!isBlank(sector)) {
                 const int entry = pass.matcher->match(sector);
                 if (entry >= 0) {
@@ -430,8 +439,20 @@ void CarveEngine::abandonPass(Pass& pass)
         ticker_->stop();
 }
 
+void CarveEngine::flushOpenFiles(Pass& pass)
+{
+    for (const Target& t : pass.targets) {
+        if (!pass.outputs[t.slot].flushRun())
+            throw DestinationFailure{};
+    }
+}
+
 void CarveEngine::closeDevice(Pass& pass)
 {
+    // Pending writes point into the reader's memory: write them before it
+    // goes (a failure shows when the file is closed).
+    for (const Target& t : pass.targets)
+        pass.outputs[t.slot].flushRun();
     if (pass.reader)
         state_.unreadable_sectors += pass.reader->unreadableCount();
     pass.closeDevice();

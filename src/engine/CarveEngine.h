@@ -86,6 +86,7 @@ private:
     bool finishTarget(Pass& pass, size_t index, const unsigned char* lastSector);
     bool finishAll(Pass& pass);
     void closeDevice(Pass& pass);
+    void flushOpenFiles(Pass& pass);
     void abandonPass(Pass& pass);
     void applyListClearing();
     void deviceOpenFailed(int err);

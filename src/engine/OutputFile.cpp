@@ -3,14 +3,12 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace ostrel {
 
 namespace {
-constexpr size_t kBufferSize = 256 * 1024;
 constexpr size_t kSector = 512;
 } // namespace
 
@@ -24,7 +22,7 @@ bool OutputFile::create(const QString& path, int* error)
     close();
     failed_ = false;
     written_ = 0;
-    used_ = 0;
+    runLength_ = 0;
     int fd;
     do {
         fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -34,28 +32,23 @@ bool OutputFile::create(const QString& path, int* error)
         return false;
     }
     fd_ = fd;
-    if (!buffer_)
-        buffer_.reset(new unsigned char[kBufferSize]);
     *error = 0;
     return true;
 }
 
-bool OutputFile::flush()
+bool OutputFile::flushRun()
 {
     size_t done = 0;
-    while (done < used_ && !failed_) {
-        const ssize_t n = ::write(fd_, buffer_.get() + done, used_ - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            failed_ = true;
-        } else if (n == 0) {
-            failed_ = true;
-        } else {
+    while (done < runLength_ && !failed_) {
+        const ssize_t n = ::write(fd_, runStart_ + done, runLength_ - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            failed_ = true; // a full disk, a removed drive, a file-size limit
+        else
             done += static_cast<size_t>(n);
-        }
     }
-    used_ = 0;
+    runLength_ = 0;
     return !failed_;
 }
 
@@ -63,10 +56,14 @@ bool OutputFile::append(const unsigned char* sector)
 {
     if (fd_ < 0 || failed_)
         return false;
-    if (used_ + kSector > kBufferSize && !flush())
-        return false;
-    std::memcpy(buffer_.get() + used_, sector, kSector);
-    used_ += kSector;
+    if (runLength_ > 0 && sector == runStart_ + runLength_) {
+        runLength_ += kSector;
+    } else {
+        if (!flushRun())
+            return false;
+        runStart_ = sector;
+        runLength_ = kSector;
+    }
     written_ += kSector;
     return true;
 }
@@ -75,7 +72,7 @@ bool OutputFile::close()
 {
     if (fd_ < 0)
         return !failed_;
-    flush();
+    flushRun();
     if (::close(fd_) != 0 && errno != EINTR)
         failed_ = true;
     fd_ = -1;

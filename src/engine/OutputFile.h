@@ -1,11 +1,15 @@
 #pragma once
 // One recovered file being written. Created exclusively (an existing file is
-// never opened, so nothing already recovered is overwritten or truncated),
-// written through its own buffer, and closed exactly once.
+// never opened, so nothing already recovered is overwritten or truncated)
+// and closed exactly once.
+//
+// Sectors are not copied: append() remembers a run of sectors that lie next
+// to each other in the reader's chunk and writes the run with one write()
+// when it breaks, when flushRun() is called, or on close(). The caller must
+// call flushRun() (or close()) before the memory of appended sectors is
+// reused, i.e. before the sector reader moves to its next chunk.
 
 #include <QString>
-
-#include <memory>
 
 namespace ostrel {
 
@@ -20,11 +24,15 @@ public:
     // false with *error = errno; EEXIST means the name is taken.
     bool create(const QString& path, int* error);
 
-    // Appends one 512-byte sector. False once any write has failed.
+    // Appends one 512-byte sector (see above for how long it must stay
+    // valid). False once any write has failed.
     bool append(const unsigned char* sector);
 
-    // Flushes and closes. False when any write, the flush or the close failed.
-    // Safe to call more than once.
+    // Writes out the sectors appended since the last write.
+    bool flushRun();
+
+    // Writes what is pending and closes. False when any write or the close
+    // failed. Safe to call more than once.
     bool close();
 
     bool isOpen() const { return fd_ >= 0; }
@@ -32,12 +40,11 @@ public:
     quint64 bytesWritten() const { return written_; }
 
 private:
-    bool flush();
     int fd_ = -1;
     bool failed_ = false;
     quint64 written_ = 0;
-    std::unique_ptr<unsigned char[]> buffer_;
-    size_t used_ = 0;
+    const unsigned char* runStart_ = nullptr;
+    size_t runLength_ = 0;
 };
 
 } // namespace ostrel

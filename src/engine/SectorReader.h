@@ -50,6 +50,10 @@ public:
         return nextChunk(readable);
     }
 
+    // True when the next call to next() moves on to another chunk: the
+    // memory of every sector handed out so far is then reused.
+    bool atChunkEnd() const { return pos_ >= current_.count; }
+
     // Sectors handed out as unreadable so far.
     quint64 unreadableCount() const { return unreadable_; }
 

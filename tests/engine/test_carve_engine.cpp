@@ -465,3 +465,21 @@ TEST_F(CarveTest, RawNumberingContinuesIntoTheThoroughPass)
     EXPECT_EQ(names, (QStringList{"ZIP00001.ZIP", "ZIP00002.ZIP", "ZIP00003.ZIP", "ZIP00004.ZIP"}));
     EXPECT_EQ(run.summary().count("ZIP"), 4);
 }
+
+TEST_F(CarveTest, LongFilesKeepEverySectorAcrossReusedReadBuffers)
+{
+    // 8-sector chunks in a ring of 3: a 200-sector file outlives every
+    // buffer many times over, and so do the files of a carve group.
+    Image img(200);
+    for (int s = 0; s < 200; ++s)
+        img.fill(s);
+    img.put(0, hex("504B0304"));
+    img.put(5, QByteArray(512, '\0')); // blank and unreadable sectors inside the file
+    useImage(img, {77});
+    EXPECT_TRUE(pass(2, table(sigEntry("ZIP", 1 << 20, "504B0304", "1") + sigEntry("DOCX", 150 * 512, "504B0304", "1"))));
+    ASSERT_EQ(host.listed.size(), 2u);
+    QByteArray expected = img.bytes;
+    expected.replace(77 * 512, 512, QByteArray(512, '\0'));
+    EXPECT_EQ(readAll(host.listed[0].path), expected.left(150 * 512)) << host.listed[0].name;
+    EXPECT_EQ(readAll(host.listed[1].path), expected) << host.listed[1].name;
+}
