@@ -216,7 +216,8 @@ bool CarveEngine::loop(Pass& pass)
             const unsigned char* sector = pass.reader->next(&readable);
             pass.lastReadOk = readable;
             state_.for_index.store(++index, std::memory_order_relaxed);
-            if (!isBlank(sector)) {
+            const bool blank = isBlank(sector);
+            if (!blank) {
                 const int entry = pass.matcher->match(sector);
                 if (entry >= 0) {
                     if (pass.photo)
@@ -227,7 +228,7 @@ bool CarveEngine::loop(Pass& pass)
                 }
             }
             if (!pass.targets.empty())
-                appendToGroup(pass, sector, false);
+                appendToGroup(pass, blank ? nullptr : sector, false);
         }
     } catch (const DestinationFailure&) {
         return destinationFailure(pass);
@@ -367,12 +368,14 @@ void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector,
         throw DestinationFailure{};
 }
 
+// `sector` null stands for a blank sector.
 void CarveEngine::appendToGroup(Pass& pass, const unsigned char* sector, bool openedHere)
 {
     if (!openedHere) {
         pass.groupBytes += kSectorSize;
         for (const Target& t : pass.targets) {
-            if (!pass.outputs[t.slot].append(sector))
+            OutputFile& file = pass.outputs[t.slot];
+            if (!(sector ? file.append(sector) : file.appendBlank()))
                 throw DestinationFailure{};
         }
     }

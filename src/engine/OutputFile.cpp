@@ -23,6 +23,7 @@ bool OutputFile::create(const QString& path, int* error)
     failed_ = false;
     written_ = 0;
     runLength_ = 0;
+    pendingZeros_ = 0;
     int fd;
     do {
         fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -52,6 +53,16 @@ bool OutputFile::flushRun()
     return !failed_;
 }
 
+bool OutputFile::skipZeros()
+{
+    if (pendingZeros_ == 0 || failed_)
+        return !failed_;
+    if (::lseek(fd_, static_cast<off_t>(pendingZeros_), SEEK_CUR) < 0)
+        failed_ = true;
+    pendingZeros_ = 0;
+    return !failed_;
+}
+
 bool OutputFile::append(const unsigned char* sector)
 {
     if (fd_ < 0 || failed_)
@@ -59,11 +70,22 @@ bool OutputFile::append(const unsigned char* sector)
     if (runLength_ > 0 && sector == runStart_ + runLength_) {
         runLength_ += kSector;
     } else {
-        if (!flushRun())
+        if (!flushRun() || !skipZeros())
             return false;
         runStart_ = sector;
         runLength_ = kSector;
     }
+    written_ += kSector;
+    return true;
+}
+
+bool OutputFile::appendBlank()
+{
+    if (fd_ < 0 || failed_)
+        return false;
+    if (!flushRun())
+        return false;
+    pendingZeros_ += kSector;
     written_ += kSector;
     return true;
 }
@@ -73,6 +95,10 @@ bool OutputFile::close()
     if (fd_ < 0)
         return !failed_;
     flushRun();
+    // Blank sectors at the end: the file still has its full length.
+    if (pendingZeros_ > 0 && !failed_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0)
+        failed_ = true;
+    pendingZeros_ = 0;
     if (::close(fd_) != 0 && errno != EINTR)
         failed_ = true;
     fd_ = -1;

@@ -8,6 +8,10 @@
 // when it breaks, when flushRun() is called, or on close(). The caller must
 // call flushRun() (or close()) before the memory of appended sectors is
 // reused, i.e. before the sector reader moves to its next chunk.
+//
+// Blank (all-zero) sectors are not written at all: the file skips over them
+// and they read back as zeros (a hole where the file system supports one, a
+// run of zeros where it does not), so long empty stretches cost no copying.
 
 #include <QString>
 
@@ -28,6 +32,9 @@ public:
     // valid). False once any write has failed.
     bool append(const unsigned char* sector);
 
+    // Appends one sector of zeros.
+    bool appendBlank();
+
     // Writes out the sectors appended since the last write.
     bool flushRun();
 
@@ -45,6 +52,8 @@ private:
     quint64 written_ = 0;
     const unsigned char* runStart_ = nullptr;
     size_t runLength_ = 0;
+    quint64 pendingZeros_ = 0; // blank bytes not yet skipped over
+    bool skipZeros();
 };
 
 } // namespace ostrel
