@@ -6,10 +6,10 @@
 #include "app/ResourceLocator.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
-#include "engine/DestinationCheck.h"
 #include "engine/FileNaming.h"
 #include "engine/SearchRun.h"
 #include "engine/SectorSource.h"
+#include "media/DestinationGuard.h"
 #include "media/MediaList.h"
 #include "signatures/SignatureDatabase.h"
 #include "signatures/SignatureTable.h"
@@ -184,7 +184,7 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
         settings.startSector = o.startSector;
         settings.endSector = o.endSector;
     }
-    if (ostrel::destinationOnSearchedMedium(settings.destination, o.source))
+    if (destguard::destinationOnMedium(settings.destination, QString(), QString(), o.source))
         return fail(BadArguments, QStringLiteral("the destination %1 is on the medium being searched; writing there "
                                                  "would overwrite the data to be recovered. Choose a folder on another disk.")
                                       .arg(settings.destination));

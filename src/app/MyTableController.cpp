@@ -1,0 +1,495 @@
+#include "app/MyTableController.h"
+
+#include "app/ResourceLocator.h"
+#include "engine/SearchRun.h"
+#include "media/LinuxMediaPlatform.h"
+#include "media/MediaList.h"
+#include "media/MediaRows.h"
+#include "ui/ControlPanelWindow.h"
+#include "media/DestinationGuard.h"
+#include "ui/InfoWindows.h"
+#include "ui/MainThreadMailbox.h"
+#include "ui/ResultsModel.h"
+#include "ui/SectorSlider.h"
+#include "ui/TableModels.h"
+#include "ui/WindowDialogs.h"
+#include "ui/WindowTexts.h"
+#include "ui_MainWindow.h"
+#include "util/TextHelpers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QIcon>
+#include <QItemSelectionModel>
+#include <QStyle>
+#include <syslog.h>
+
+// The window's style sheet and icons are compiled into this library; a
+// static library's resources must be registered explicitly.
+static void initWindowResources()
+{
+    Q_INIT_RESOURCE(ui_resources);
+}
+
+MyTableController* Main_App_wnd = nullptr;
+MyTableController* App_DefaultInstance = nullptr;
+int Recovery_MODE = 0;
+QString APP_LONG_NAME;
+
+void Show_MessageBox(const QString& text)
+{
+    MyTableController* target = Main_App_wnd;
+    if (!target) {
+        syslog(LOG_USER | LOG_NOTICE, "%s", "Show_MessageBox: no window to show the message");
+        return;
+    }
+    const QString message = QStringLiteral("\n") + text;
+    target->onMainThread([target, message] { target->Main_Thread_Messgae(message); }, true);
+}
+
+MyTableController::MyTableController(Options options)
+    : options_(std::move(options)), dialogs_(options_.dialogs)
+{
+    initWindowResources();
+    App_DefaultInstance = this;
+    Main_App_wnd = this;
+    mailbox_ = new MainThreadMailbox(this);
+    if (!dialogs_)
+        dialogs_ = std::make_shared<DesktopDialogs>();
+
+    QString bundleName = options_.bundleName;
+    if (bundleName.isEmpty())
+        bundleName = QCoreApplication::applicationName();
+    profile_ = EditionProfile::fromBundleName(bundleName);
+    // The support folder; a failure to make it does not stop the program.
+    createResourcePath(profile_.App_Name);
+    APP_LONG_NAME = profile_.APP_LONG_NAME;
+
+    resourceDir_ = options_.resourceDir.isEmpty() ? findResourceDir(QCoreApplication::applicationDirPath())
+                                                  : options_.resourceDir;
+
+    Recovery_MODE = 0;
+    screen_counter = 0;
+    Prev_Index = kNoPreviewIndex;
+
+    controlPanel_ = new ControlPanelWindow();
+    ui = std::make_unique<Ui::MainWindow>();
+    ui->setupUi(controlPanel_);
+    controlPanel_->setShouldClose([this] { return windowShouldClose(); });
+}
+
+MyTableController::~MyTableController()
+{
+    // A search still running is stopped; its requests to the window are
+    // dropped from now on, so its thread ends without waiting for anyone.
+    mailbox_->close();
+    state_.stop_now = 1;
+    waitForWorker();
+    if (listing_.joinable())
+        listing_.join();
+    delete controlPanel_;
+    if (Main_App_wnd == this)
+        Main_App_wnd = nullptr;
+    if (App_DefaultInstance == this)
+        App_DefaultInstance = nullptr;
+}
+
+MyTableController* MyTableController::defaultInstance()
+{
+    return App_DefaultInstance;
+}
+
+void MyTableController::onMainThread(std::function<void()> work, bool wait)
+{
+    mailbox_->post(std::move(work), wait);
+}
+
+SaveFile_Info* MyTableController::saveFileInfoWindow()
+{
+    if (!saveFileInfo_)
+        saveFileInfo_ = new SaveFile_Info(controlPanel_);
+    return saveFileInfo_;
+}
+
+Browse_Info* MyTableController::browseInfoWindow()
+{
+    if (!browseInfo_)
+        browseInfo_ = new Browse_Info(controlPanel_);
+    return browseInfo_;
+}
+
+// ---------------------------------------------------------------------------
+// Window set-up
+
+void MyTableController::bindSettingsSets()
+{
+    Ui::MainWindow& w = *ui;
+    photoSet_ = SettingsSet{w._screen_settings,
+                            w._entire_disk_rd,
+                            w._sector_range_rd,
+                            w._summary_block,
+                            w._range_block,
+                            {w._disk, w._vol_name, w._file_system, w._size, w._start_sector_entire, w._end_sector_entire},
+                            {w._disk_val, w._vol_name_val, w._file_system_val, w._size_val, w._start_sector_entire_val,
+                             w._end_sector_entire_val},
+                            w._Start_Slider,
+                            w._End_Slider,
+                            w._Start_slider_val,
+                            w._End_slider_val,
+                            w._Start_Sec_Min_val,
+                            w._Start_Sec_Max_val,
+                            w._End_Sec_Min_val,
+                            w._End_Sec_Max_val,
+                            w._path,
+                            w._browse_path,
+                            w._criteria_box,
+                            w._medium_info_box,
+                            w._dest_box,
+                            w._dest_caption};
+    sigSet_ = SettingsSet{w._screen_settings_Sig,
+                          w._entire_disk_rd_Sig,
+                          w._sector_range_rd_Sig,
+                          w._summary_block_Sig,
+                          w._range_block_Sig,
+                          {w._disk_Sig, w._vol_name_Sig, w._file_system_Sig, w._size_Sig, w._start_sector_entire_Sig,
+                           w._end_sector_entire_Sig},
+                          {w._disk_val_Sig, w._vol_name_val_Sig, w._file_system_val_Sig, w._size_val_Sig,
+                           w._start_sector_entire_val_Sig, w._end_sector_entire_val_Sig},
+                          w._Start_Slider_Sig,
+                          w._End_Slider_Sig,
+                          w._Start_slider_val_Sig,
+                          w._End_slider_val_Sig,
+                          w._Start_Sec_Min_val_Sig,
+                          w._Start_Sec_Max_val_Sig,
+                          w._End_Sec_Min_val_Sig,
+                          w._End_Sec_Max_val_Sig,
+                          w._path_Sig,
+                          w._browse_path_Sig,
+                          w._criteria_box_Sig,
+                          w._medium_info_box_Sig,
+                          w._dest_box_Sig,
+                          w._dest_caption_Sig};
+}
+
+void MyTableController::wireActions()
+{
+    Ui::MainWindow& w = *ui;
+    connect(w._next_btn, &QAbstractButton::clicked, this, [this] { Next_btn(); });
+    connect(w._back_btn, &QAbstractButton::clicked, this, [this] { Back_btn(); });
+    connect(w._exit_btn, &QAbstractButton::clicked, this, [this] { Exit_Btn(); });
+    connect(w._refresh_btn, &QAbstractButton::clicked, this, [this] { rebresh_drives(); });
+    connect(w._photo_mode_rd, &QAbstractButton::clicked, this, [this] { Photo_Mode_Radio(); });
+    connect(w._video_mode_rd, &QAbstractButton::clicked, this, [this] { Video_Mode_Radio(); });
+    connect(w._rawfile_mode_rd, &QAbstractButton::clicked, this, [this] { RawFile_Mode_Radio(); });
+    connect(w._audio_mode_rd, &QAbstractButton::clicked, this, [this] { Audio_Mode_Radio(); });
+    connect(w._entire_disk_rd, &QAbstractButton::clicked, this, [this] { Entire_Disk_Radio(); });
+    connect(w._entire_disk_rd_Sig, &QAbstractButton::clicked, this, [this] { Entire_Disk_Radio_Sig(); });
+    connect(w._sector_range_rd, &QAbstractButton::clicked, this, [this] { Sector_Range_Radio(); });
+    connect(w._sector_range_rd_Sig, &QAbstractButton::clicked, this, [this] { Sector_Range_Radio_Sig(); });
+    connect(w._Start_Slider, &SectorSlider::moved64, this, [this] { DO_Start_slider(); });
+    connect(w._End_Slider, &SectorSlider::moved64, this, [this] { DO_End_slider(); });
+    connect(w._Start_Slider_Sig, &SectorSlider::moved64, this, [this] { DO_Start_slider_Sig(); });
+    connect(w._End_Slider_Sig, &SectorSlider::moved64, this, [this] { DO_End_slider_Sig(); });
+    for (QLineEdit* field : {w._Start_slider_val, w._End_slider_val, w._Start_slider_val_Sig, w._End_slider_val_Sig})
+        connect(field, &QLineEdit::textEdited, this, [this, field] { controlTextDidChange(field); });
+    connect(w._browse_path, &QAbstractButton::clicked, this, [this] { Browse_Path(); });
+    connect(w._browse_path_Sig, &QAbstractButton::clicked, this, [this] { Browse_Path_Sig(); });
+    connect(w._open_folder, &QAbstractButton::clicked, this, [this] { Open_Folder_btn(); });
+    connect(w._open_folder_Sig, &QAbstractButton::clicked, this, [this] { Open_Folder_btn_Sig(); });
+    connect(w._stop_scan, &QAbstractButton::clicked, this, [this] { stop_usb_disk(); });
+    connect(w._select_unselect_Chk, &QAbstractButton::clicked, this, [this] { Select_Unselect_Check_btn(); });
+    connect(w._Thro_Mode_Chk_SIG, &QAbstractButton::clicked, this, [this] { Thro_Mode_Chk_SIG_Btn(); });
+    connect(w.idCheckTableView, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { clickTable(i); });
+    connect(w._zoom_slider, &QSlider::valueChanged, this, [this] { zoomSliderDidChange(); });
+    connect(w._about_btn, &QAbstractButton::clicked, this, [this] { About_btn(); });
+    connect(w._help_btn, &QAbstractButton::clicked, this, [this] { Help_btn(); });
+    connect(w._contact_btn, &QAbstractButton::clicked, this, [this] { Contact_Us_btn(); });
+    connect(w.idTableView, &QAbstractItemView::doubleClicked, this, [this] { Next_btn(); });
+}
+
+void MyTableController::applyLook()
+{
+    Ui::MainWindow& w = *ui;
+    QFile style(QStringLiteral(":/ui/ostrel.qss"));
+    if (style.open(QIODevice::ReadOnly))
+        controlPanel_->setStyleSheet(QString::fromUtf8(style.readAll()));
+    controlPanel_->setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+    w._app_icon->setPixmap(QIcon(QStringLiteral(":/icons/app.svg")).pixmap(72, 72));
+    w._help_icon->setPixmap(QIcon(QStringLiteral(":/icons/lightbulb.svg")).pixmap(22, 22));
+    const QSize modeIcon(40, 40);
+    w._photo_mode_rd->setIcon(QIcon(QStringLiteral(":/icons/photo.svg")));
+    w._video_mode_rd->setIcon(QIcon(QStringLiteral(":/icons/video.svg")));
+    w._rawfile_mode_rd->setIcon(QIcon(QStringLiteral(":/icons/rawfile.svg")));
+    w._audio_mode_rd->setIcon(QIcon(QStringLiteral(":/icons/audio.svg")));
+    for (QRadioButton* r : {w._photo_mode_rd, w._video_mode_rd, w._rawfile_mode_rd, w._audio_mode_rd})
+        r->setIconSize(modeIcon);
+    w._refresh_btn->setIcon(QIcon(QStringLiteral(":/icons/refresh.svg")));
+    w._browse_path->setIcon(QIcon(QStringLiteral(":/icons/folder.svg")));
+    w._browse_path_Sig->setIcon(QIcon(QStringLiteral(":/icons/folder.svg")));
+    w._open_folder->setIcon(QIcon(QStringLiteral(":/icons/folder.svg")));
+    w._open_folder_Sig->setIcon(QIcon(QStringLiteral(":/icons/folder.svg")));
+    w._help_btn->setIcon(QIcon(QStringLiteral(":/icons/help.svg")));
+    w._contact_btn->setIcon(QIcon(QStringLiteral(":/icons/support.svg")));
+    w._about_btn->setIcon(QIcon(QStringLiteral(":/icons/about.svg")));
+    w._stop_scan->setIcon(QIcon(QStringLiteral(":/icons/stop.svg")));
+    w._next_btn->setIcon(QIcon(QStringLiteral(":/icons/next.svg")));
+    w._next_btn->setLayoutDirection(Qt::RightToLeft); // icon after the text
+    w._back_btn->setIcon(QIcon(QStringLiteral(":/icons/back.svg")));
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{w._help_btn, w._contact_btn, w._about_btn})
+        b->setIconSize(QSize(18, 18));
+
+    for (QTableView* table : {w.idTableView, w.idCheckTableView, w.idSigTableView}) {
+        table->verticalHeader()->hide();
+        table->verticalHeader()->setDefaultSectionSize(30);
+        table->horizontalHeader()->setHighlightSections(false);
+    }
+    w._disk_identifier->hide();
+    w._sectors_val->hide();
+}
+
+void MyTableController::awakeFromNib()
+{
+    Ui::MainWindow& w = *ui;
+    bindSettingsSets();
+    applyLook();
+    wireActions();
+
+    // 1-2. The window, its title, in front.
+    controlPanel_->setWindowTitle(APP_LONG_NAME);
+    w._title_label->setText(APP_LONG_NAME);
+
+    // 3-4. Thorough photo pass on, photo mode, first help text.
+    w._Thro_Mode_Chk->setChecked(true);
+    Recovery_MODE = 0;
+    setModeRadio(0);
+    setHelp(wintexts::helpMedium);
+
+    // 5. Disk information captions, identical in both sets; progress text.
+    const QString captions[6] = {wintexts::captionDisk,         wintexts::captionVolName,
+                                 wintexts::captionFileSystem,   wintexts::captionSize,
+                                 wintexts::captionStartSector,  wintexts::captionEndSector};
+    for (SettingsSet* s : {&photoSet_, &sigSet_}) {
+        for (int i = 0; i < 6; ++i) {
+            s->captions[i]->setText(captions[i]);
+            s->values[i]->setText(wintexts::none);
+        }
+    }
+    w._sector_label->setText(wintexts::sectorsZero);
+
+    // 6. The lists: media, extension check list, per-type summary.
+    mediaModel_ = new MediaTableModel(this);
+    w.idTableView->setModel(mediaModel_);
+    checkListModel_ = new DictionaryTableModel({{QStringLiteral("State"), QStringLiteral("Search"), true},
+                                                {QStringLiteral("Extension"), QStringLiteral("Type")},
+                                                {QStringLiteral("Description"), QStringLiteral("Description")},
+                                                {QStringLiteral("Thoro"), QStringLiteral("Thorough only")}},
+                                               this);
+    w.idCheckTableView->setModel(checkListModel_);
+    w.idCheckTableView->setItemDelegateForColumn(0, new CheckCellDelegate(w.idCheckTableView));
+    connect(checkListModel_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                // A keyboard toggle keeps the select-all box true as a click does.
+                const int state = checkListModel_->columnOf(QStringLiteral("State"));
+                if (!bulkCheckChange_ && topLeft.column() <= state && bottomRight.column() >= state)
+                    clickTable(checkListModel_->index(topLeft.row(), state));
+            });
+    summaryModel_ = new DictionaryTableModel({{QStringLiteral("FileTypes"), QStringLiteral("Type")},
+                                              {QStringLiteral("NoOfFile"), QStringLiteral("Files")},
+                                              {QStringLiteral("FileName"), QStringLiteral("Last file")}},
+                                             this);
+    w.idSigTableView->setModel(summaryModel_);
+    QHeaderView* media = w.idTableView->horizontalHeader();
+    media->setSectionResizeMode(QHeaderView::Stretch);
+    media->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    QHeaderView* check = w.idCheckTableView->horizontalHeader();
+    check->setSectionResizeMode(0, QHeaderView::Fixed);
+    check->resizeSection(0, 70);
+    check->setSectionResizeMode(1, QHeaderView::Fixed);
+    check->resizeSection(1, 110);
+    check->setSectionResizeMode(2, QHeaderView::Stretch);
+    check->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+    QHeaderView* summary = w.idSigTableView->horizontalHeader();
+    summary->setSectionResizeMode(QHeaderView::ResizeToContents);
+    summary->setStretchLastSection(true);
+    Reload_Drive_list_Function();
+
+    // 7. The results list, shown by both browsers; the zoom.
+    resultsModel_ = new ResultsModel(this);
+    w.imageBrowser->setModel(resultsModel_);
+    w.imageBrowser_2->setModel(resultsModel_);
+    connect(w.imageBrowser_2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { imageBrowserSelectionDidChange(); });
+    w._zoom_slider->setValue(50);
+    zoomSliderDidChange();
+    w.imageBrowser_2->setIconSize(QSize(48, 48));
+    w.imageBrowser_2->setGridSize(QSize(150, 88));
+    w.imageBrowser_2->setTextElideMode(Qt::ElideMiddle);
+
+    // 8. Signature tables.
+    tables.load(profile_, resourceDir_);
+
+    // 9. Placeholder picture.
+    QFile placeholder(resourceDir_ + QStringLiteral("/NoPreview.png"));
+    if (placeholder.open(QIODevice::ReadOnly))
+        Null_Image_Data = placeholder.readAll();
+
+    // 10. Progress bar, placeholder path.
+    w._Progress_Horz->setRange(0, 1);
+    w._Progress_Horz->setValue(0);
+    noprevfile.clear();
+
+    // Everything but the first screen starts hidden.
+    show_hide_2_screen(true);
+    sigSet_.screen->hide();
+    show_hide_3_screen_Photo(true);
+    show_hide_3_screen_RawFile(true);
+    show_hide_4_screen_RawFile(true);
+    w._Search_Type->hide();
+    w._ClearThumbnail_Label->hide();
+    w._zoom_label->hide();
+    w._zoom_slider->hide();
+    w._open_folder->hide();
+    w._open_folder_Sig->hide();
+    w._back_btn->setEnabled(false);
+
+    // 12. The medium screen.
+    show_hide_1_screen(false);
+    controlPanel_->resize(1280, 800);
+    controlPanel_->show();
+    controlPanel_->raise();
+    controlPanel_->activateWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Exit
+
+bool MyTableController::Exit_App()
+{
+    const int answer = dialogs_->runAlert(
+        controlPanel_, {wintexts::askExit, QString(), {wintexts::yes, wintexts::no}, AlertText::Kind::Question});
+    if (answer != 0)
+        return false;
+    if (options_.terminate)
+        options_.terminate();
+    else
+        QCoreApplication::quit();
+    return true;
+}
+
+bool MyTableController::windowShouldClose()
+{
+    return Exit_App();
+}
+
+void MyTableController::Exit_Btn()
+{
+    if (Exit_App())
+        controlPanel_->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+void MyTableController::Main_Thread_Messgae(const QString& text)
+{
+    dialogs_->runAlert(controlPanel_, {text, QString(), {wintexts::ok}, AlertText::Kind::Information});
+}
+
+// ---------------------------------------------------------------------------
+// Media list
+
+void MyTableController::Reload_Drive_list_Function()
+{
+    // Step 2 at once: no stale row can be chosen while the listing runs.
+    mediaModel_->clear();
+    if (!loadPanel_)
+        loadPanel_ = new LoadDiskPanel(controlPanel_);
+    loadPanel_->show();
+    if (listingInFlight_) {
+        reloadPending_ = true; // the running listing is stale; list again when it is back
+        return;
+    }
+    startListing();
+}
+
+void MyTableController::startListing()
+{
+    if (listing_.joinable())
+        listing_.join(); // an earlier listing that has already delivered
+    listingInFlight_ = true;
+    const quint64 generation = ++listingGeneration_;
+    const EditionProfile profile = profile_;
+    const auto factory = options_.mediaPlatform;
+    listing_ = std::thread([this, generation, profile, factory] {
+        QList<MyDataObject> rows;
+        try {
+            std::unique_ptr<MediaPlatform> platform =
+                factory ? factory() : std::unique_ptr<MediaPlatform>(std::make_unique<LinuxMediaPlatform>());
+            if (platform)
+                rows = ::Reload_Drive_list_Function(profile, *platform);
+        } catch (const std::exception& e) {
+            Show_NSLog_Message(QString::fromLocal8Bit(e.what()));
+        }
+        onMainThread([this, generation, rows]() { mediaListArrived(generation, rows); }, false);
+    });
+}
+
+void MyTableController::mediaListArrived(quint64 generation, QList<MyDataObject> rows)
+{
+    if (generation != listingGeneration_)
+        return;
+    listingInFlight_ = false;
+    if (listing_.joinable())
+        listing_.join();
+    if (reloadPending_) {
+        reloadPending_ = false;
+        startListing();
+        return;
+    }
+    rows.append(sampleRows());
+    mediaModel_->setRows(std::move(rows));
+    if (loadPanel_)
+        loadPanel_->hide();
+    controlPanel_->raise();
+    controlPanel_->activateWindow();
+    emit mediaListReloaded();
+}
+
+QList<MyDataObject> MyTableController::sampleRows() const
+{
+    QList<MyDataObject> rows;
+    for (const SampleMedium& m : options_.sampleMedia) {
+        const QFileInfo info(m.imagePath);
+        const quint64 bytes = static_cast<quint64>(info.size());
+        const QString identifier = m.identifier.isEmpty() ? info.fileName() : m.identifier;
+        const QString volume = m.volumeName.isEmpty() ? QStringLiteral("SAMPLE") : m.volumeName;
+        rows.append(MyDataObject(identifier, volume, QStringLiteral("Disk image"), getMPSize(QString::number(bytes)),
+                                 QStringLiteral("image"), QString::number(bytes / kSectorBytes)));
+    }
+    return rows;
+}
+
+QString MyTableController::sourcePathFor(const QString& identifier) const
+{
+    for (const SampleMedium& m : options_.sampleMedia) {
+        const QString id = m.identifier.isEmpty() ? QFileInfo(m.imagePath).fileName() : m.identifier;
+        if (id == identifier)
+            return m.imagePath;
+    }
+    return QString();
+}
+
+void MyTableController::rebresh_drives()
+{
+    Reload_Drive_list_Function();
+}
+
+void MyTableController::deleteSelectedRow()
+{
+    const QModelIndexList selected = ui->idTableView->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    mediaModel_->removeRowAt(selected.first().row());
+}

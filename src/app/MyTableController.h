@@ -1,0 +1,393 @@
+#pragma once
+// The main window controller: exactly one per process, reachable as
+// `Main_App_wnd`. It owns the main window (`controlPanel`, built from
+// MainWindow.ui), the lists the window shows, the signature tables and their
+// filtered copies, and the state of a search. It drives the wizard, and it is
+// the engine's host: every request of a running search arrives here and is
+// carried out on the main thread.
+//
+// The operations keep the names of the window actions they serve. Their
+// bodies are spread over a few files by subject:
+//   app/MyTableController.cpp   initialiser, window set-up, exit, messages,
+//                               media list
+//   ui/WizardScreens.cpp        screens, Next/Back, radios, sliders, fields,
+//                               destination
+//   ui/FileTypeSelection.cpp    the file-type check list
+//   ui/SearchWindowHost.cpp     starting, running, stopping and ending a
+//                               search; the engine host; device alerts
+//   ui/ResultsListing.cpp       listing found files
+//
+// Threads: every member function runs on the main thread, except the
+// EngineHost overrides, which are called on the search's worker thread
+// (progressTick on its ticker thread) and hand their work to the main thread.
+
+#include "app/EditionProfile.h"
+#include "engine/CarveEngine.h"
+#include "engine/EngineHost.h"
+#include "engine/RunState.h"
+#include "media/MyDataObject.h"
+#include "signatures/SignatureDatabase.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class Browse_Info;
+class ControlPanelWindow;
+class DictionaryTableModel;
+class LoadDiskPanel;
+class MainThreadMailbox;
+class MediaPlatform;
+class MediaTableModel;
+class MyTableController;
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QRadioButton;
+class QWidget;
+class ResultsModel;
+class SaveFile_Info;
+class SectorSlider;
+class WindowDialogs;
+namespace Ui {
+class MainWindow;
+}
+namespace ostrel {
+class SearchRun;
+}
+
+// Globals of the window application.
+extern MyTableController* Main_App_wnd;        // the controller, once constructed
+extern MyTableController* App_DefaultInstance; // the same object
+extern int Recovery_MODE;                      // 0 photo, 1 video, 2 raw file, 3 audio; main thread only
+extern QString APP_LONG_NAME;                  // product title of the running edition
+
+// Shows `text` after a line break in a modal alert with one "OK" button, on
+// the main thread, and returns once the user has dismissed it. Callable from
+// any thread; from the main thread the alert runs at once.
+void Show_MessageBox(const QString& text);
+
+// A medium read from a disk image instead of a device: for trying the
+// program, for the tests and for the screenshots. It is listed after the
+// real media.
+struct SampleMedium {
+    QString imagePath;  // the image read in place of a device
+    QString identifier; // shown as the device; empty: the image's file name
+    QString volumeName; // empty: "SAMPLE"
+};
+
+class MyTableController : public QObject, public EngineHost {
+    Q_OBJECT
+public:
+    struct Options {
+        // The name that selects the edition; empty: the program's name.
+        QString bundleName;
+        // Folder with the signature files and pictures; empty: the one
+        // beside the program.
+        QString resourceDir;
+        // Makes the system half of the media listing; called on the listing
+        // thread. Empty: this machine's (LinuxMediaPlatform).
+        std::function<std::unique_ptr<MediaPlatform>()> mediaPlatform;
+        // Alerts, information windows, folder chooser; empty: DesktopDialogs.
+        std::shared_ptr<WindowDialogs> dialogs;
+        // Engine settings of every search (listing cap, clearing pause, ...).
+        // The listing cap also caps the results browsers.
+        ostrel::EngineOptions engineOptions;
+        QList<SampleMedium> sampleMedia;
+        // Restarts the program with administrator rights (the permission
+        // alert's button); true when a privileged copy was started, after
+        // which this one ends. Empty: through pkexec.
+        std::function<bool()> relaunchAsAdministrator;
+        // Ends the application (exit question); empty: QCoreApplication::quit.
+        std::function<void()> terminate;
+        // True when `destination` lies on the medium; empty: decided from
+        // /sys and the mount table (media/DestinationGuard.h).
+        std::function<bool(const QString& destination, const QString& identifier, const QString& parentDisk,
+                           const QString& sourcePath)>
+            destinationOnMedium;
+    };
+
+    // The initialiser: chooses the edition, derives the folder names, creates
+    // the support folder and gives the run state its starting values. The
+    // window exists from here on but is set up by awakeFromNib().
+    explicit MyTableController(Options options = Options());
+    ~MyTableController() override;
+    static MyTableController* defaultInstance();
+
+    // Window set-up, once: fixed texts, lists, media list, signature tables,
+    // placeholder picture, first wizard screen. Shows the window.
+    void awakeFromNib();
+
+    // ---- What tests, the screenshot tour and main() look at.
+    ControlPanelWindow* controlPanel() const { return controlPanel_; }
+    Ui::MainWindow* widgets() const { return ui.get(); }
+    const EditionProfile& profile() const { return profile_; }
+    const QString& resourceDir() const { return resourceDir_; }
+    RunState& runState() { return state_; }
+    WindowDialogs& dialogs() const { return *dialogs_; }
+    MediaTableModel* mediaModel() const { return mediaModel_; }
+    DictionaryTableModel* checkListModel() const { return checkListModel_; }
+    DictionaryTableModel* summaryModel() const { return summaryModel_; }
+    ResultsModel* resultsModel() const { return resultsModel_; }
+    SaveFile_Info* saveFileInfoWindow();
+    Browse_Info* browseInfoWindow();
+    int screenCounter() const { return screen_counter; }
+    bool mediaListLoading() const { return listingInFlight_; }
+    bool searchThreadsRunning() const { return worker_.joinable(); }
+    // Files the running (or last) search handed to the window, listed or not.
+    quint64 filesFoundThisRun() const { return runFoundFiles_; }
+    // The search settings as the engine reads them.
+    SearchSettings currentSearchSettings() const;
+    // Replaces the engine settings used by the next search.
+    void setEngineOptions(const ostrel::EngineOptions& options) { options_.engineOptions = options; }
+
+    // ---- Exit (edition profile and application paths).
+    // Asks whether to quit; on Yes ends the application and returns true.
+    bool Exit_App();
+    // The window is being closed: true (close it) only when the user
+    // confirmed the exit.
+    bool windowShouldClose();
+    void Exit_Btn();
+
+    // ---- Media list.
+    // Empties the media table and lists the media again on a listing thread
+    // under the loading panel; the table is filled when the listing arrives
+    // (mediaListReloaded).
+    void Reload_Drive_list_Function();
+    void rebresh_drives();
+    void deleteSelectedRow();
+
+    // ---- Device access.
+    // Pre-flight check before a search: opens and closes the medium's device
+    // (or its image); a failure is only reported on the console, the search
+    // starts anyway and its own open decides.
+    void Check_Have_Permissions();
+    // The two alerts of a device that could not be opened (main thread);
+    // the engine reaches them through showPermissionAlert and
+    // showGenericErrorAlert, from any thread.
+    void showPermissionAlertAndGuideUser(int err);
+    void genericErrorAlert(int err);
+    // On Linux access to a device is granted by administrator rights: this
+    // restarts the program with them (and ends this copy on success).
+    void openSystemSettingsToPrivacyPane();
+
+    // ---- Running a search.
+    void stop_usb_disk();
+    void Final_or_Stop_Screen();
+    void Main_Thread_Messgae(const QString& text);
+    void timerTickSetLabel(const ProgressSnapshot& progress);
+
+    // ---- Wizard.
+    void Next_btn();
+    void Back_btn();
+    void Photo_Mode_Radio();
+    void Video_Mode_Radio();
+    void RawFile_Mode_Radio();
+    void Audio_Mode_Radio();
+    void Entire_Disk_Radio();
+    void Entire_Disk_Radio_Sig();
+    void Sector_Range_Radio();
+    void Sector_Range_Radio_Sig();
+    void DO_Start_slider();
+    void DO_End_slider();
+    void DO_Start_slider_Sig();
+    void DO_End_slider_Sig();
+    // A range field was edited by the user: moves its slider when the typed
+    // number is not above the total; edits of other fields are ignored.
+    void controlTextDidChange(QLineEdit* field);
+    void Browse_Path();
+    void Browse_Path_Sig();
+    void Open_Folder_btn();
+    void Open_Folder_btn_Sig();
+    void show_hide_1_screen(bool hide);
+    void show_hide_2_screen(bool hide);
+    void show_hide_3_screen_Photo(bool hide);
+    void show_hide_3_screen_RawFile(bool hide);
+    void show_hide_4_screen_RawFile(bool hide);
+    // True when every character is an ASCII digit (the empty text passes).
+    static bool Check_For_Valid_Sec(const QString& text);
+    bool Check_For_One_Extension_Selection() const;
+
+    // ---- File-type list.
+    void createExtensionListTableRecord(const QString& extension, bool state, const QString& description,
+                                        const QString& thoro);
+    void Select_Unselect_Check_btn();
+    void clickTable(const QModelIndex& index);
+    void Thro_Mode_Chk_SIG_Btn();
+    // Builds the list from the current mode's two tables, all checked, sorted.
+    void buildExtensionList();
+    // Copies the mode's tables into CheckListHeader_Array /
+    // CheckListHeader_Adv_Array without the unchecked types, and makes one
+    // summary row per checked type.
+    void applyExtensionSelection();
+    // Sorts the rows by extension, ascending, letter case ignored; equal
+    // keys keep their order.
+    void sortExtensionList();
+    void createSignatureListTableRecord(const QString& fileTypes, quint64 noOfFile, const QString& fileName,
+                                        const QString& filePath, const QString& fileTypesHidden);
+
+    // ---- Results browsers (photo: imageBrowser, other modes: imageBrowser_2).
+    void addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid);
+    void addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid);
+    void zoomSliderDidChange();
+    void imageBrowserSelectionDidChange();
+    void closemovie_Win();
+    void CreateFile_QuickLook_View(const QString& path);
+
+    // ---- Help and information.
+    void About_btn();
+    void Help_btn();
+    void Contact_Us_btn();
+
+    // ---- EngineHost: called by the search's threads.
+    SearchSettings readSearchSettings() override;
+    void beginPass(int mode, bool general, const QString& modeLabel) override;
+    void showProgress(const ProgressSnapshot& progress) override;
+    void passRunning(const QString& helpText) override;
+    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid) override;
+    void showClearNotice(const QString& notice) override;
+    void clearFileList(int mode) override;
+    void showMessageBox(const QString& text) override;
+    void requestFinalScreen() override;
+    void wizardStepBack(int mode) override;
+    void showPermissionAlert(int err) override;
+    void showGenericErrorAlert(int err) override;
+    void progressTick(const ProgressSnapshot& progress) override;
+    bool previewSessionOpen() override;
+
+    // Runs `work` on the main thread (see ui/MainThreadMailbox.h).
+    void onMainThread(std::function<void()> work, bool wait);
+
+    // ---- Signature tables and the filtered copies of a non-photo search.
+    SignatureDatabase tables;
+    QStringList CheckListHeader_Array;
+    QStringList CheckListHeader_Adv_Array;
+
+    // Largest signed 64-bit value: no item previewed.
+    static constexpr quint64 kNoPreviewIndex = 9223372036854775807ULL;
+
+signals:
+    // The media table holds the rows of a finished listing.
+    void mediaListReloaded();
+    // A search's worker thread has ended and been joined.
+    void searchThreadsFinished();
+    // Final_or_Stop_Screen has run to its end.
+    void finalScreenShown();
+
+private:
+    struct SettingsSet {
+        QWidget* screen = nullptr;
+        QRadioButton* entire = nullptr;
+        QRadioButton* range = nullptr;
+        QWidget* summary = nullptr;
+        QWidget* rangeBlock = nullptr;
+        QLabel* captions[6] = {};
+        QLabel* values[6] = {}; // identifier, volume name, file system, size, start, end
+        SectorSlider* startSlider = nullptr;
+        SectorSlider* endSlider = nullptr;
+        QLineEdit* startField = nullptr;
+        QLineEdit* endField = nullptr;
+        QLabel* startMin = nullptr;
+        QLabel* startMax = nullptr;
+        QLabel* endMin = nullptr;
+        QLabel* endMax = nullptr;
+        QLineEdit* path = nullptr;
+        QAbstractButton* browse = nullptr;
+        QWidget* criteriaBox = nullptr;
+        QWidget* infoBox = nullptr;
+        QWidget* destBox = nullptr;
+        QWidget* destCaption = nullptr;
+    };
+    SettingsSet& set(int mode) { return mode == 0 ? photoSet_ : sigSet_; }
+    void bindSettingsSets();
+    void wireActions();
+    void applyLook();
+
+    // Wizard helpers.
+    void resetRange(SettingsSet& s, const QString& sectorsText);
+    void entireDisk(SettingsSet& s);
+    void sectorRange(SettingsSet& s);
+    void sliderMoved(SectorSlider* slider, QLineEdit* field);
+    void browsePath();
+    void openResultsFolder();
+    void setModeRadio(int mode);
+    bool nextFromMedium();
+    bool nextFromSettings();
+    bool nextFromFileTypes();
+    bool validRangeField(const QString& text) const;
+    void focusLater(QWidget* widget);
+    void setHelp(const QString& text);
+    void updateStepHeader();
+    bool isPicturesEdition() const;
+
+    // Search helpers.
+    void startSearch(int mode);
+    void onWorkerFinished(quint64 generation);
+    void waitForWorker();
+    void applyProgress(const ProgressSnapshot& progress);
+    void onBeginPass(int mode, bool general, const QString& modeLabel);
+    void onPassRunning(const QString& helpText);
+    void onWizardStepBack(int mode);
+    void emptyResults();
+    bool relaunchAsAdministrator();
+
+    // Media list helpers.
+    void startListing();
+    void mediaListArrived(quint64 generation, QList<MyDataObject> rows);
+    QList<MyDataObject> sampleRows() const;
+    QString sourcePathFor(const QString& identifier) const;
+
+    Options options_;
+    EditionProfile profile_;
+    QString resourceDir_;
+    std::shared_ptr<WindowDialogs> dialogs_;
+    MainThreadMailbox* mailbox_ = nullptr;
+
+    ControlPanelWindow* controlPanel_ = nullptr;
+    std::unique_ptr<Ui::MainWindow> ui;
+    SettingsSet photoSet_;
+    SettingsSet sigSet_;
+    Browse_Info* browseInfo_ = nullptr;
+    SaveFile_Info* saveFileInfo_ = nullptr;
+    LoadDiskPanel* loadPanel_ = nullptr;
+
+    // Lists shown by the tables and browsers.
+    MediaTableModel* mediaModel_ = nullptr;          // nsMutaryOfDataObject
+    DictionaryTableModel* checkListModel_ = nullptr; // nsCheckedListDataObject
+    DictionaryTableModel* summaryModel_ = nullptr;   // nsSIGFileInfoDataObject
+    ResultsModel* resultsModel_ = nullptr;           // images
+    MyDataObject selectedMedium_;                    // the row chosen on the medium screen
+
+    // Wizard and run state.
+    int screen_counter = 0;
+    RunState state_;
+    std::FILE* pFile_Disk = nullptr;
+    quint64 Prev_Index = kNoPreviewIndex;
+    QString noprevfile;
+    QByteArray Null_Image_Data;
+    bool session = false; // a preview's wait sheet is up
+    bool bulkCheckChange_ = false;
+    quint64 runFoundFiles_ = 0;
+
+    // The search's worker thread (which starts and stops the ticker).
+    std::unique_ptr<ostrel::SearchRun> run_;
+    std::thread worker_;
+    std::atomic<bool> workerDone_{true};
+    quint64 runGeneration_ = 0;
+
+    // The media listing thread.
+    std::thread listing_;
+    quint64 listingGeneration_ = 0;
+    bool listingInFlight_ = false;
+    bool reloadPending_ = false;
+};

@@ -1,0 +1,86 @@
+// Entry of the window application. The program the user starts only obtains
+// administrator rights and starts a privileged copy of itself (see
+// app/PrivilegedRelaunch.h); that copy runs the window.
+//
+// Developer options, not shown anywhere to users: with any of them the
+// program runs at once in the user's own rights (nothing it then does needs
+// more) and they are taken out of the arguments before Qt sees them.
+//   --sample-medium IMAGE   list a disk image as a medium (may be repeated)
+//   --edition KEY           run an edition by key ("camera", "removable", ...)
+//   --screenshot-tour DIR   walk the wizard on the first sample medium and
+//                           save a picture of every screen into DIR, then quit
+
+#include "app/EditionProfile.h"
+#include "app/MyTableController.h"
+#include "app/PrivilegedRelaunch.h"
+#include "ui/ScreenshotTour.h"
+
+#include <QApplication>
+#include <QFont>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct DeveloperOptions {
+    QStringList sampleMedia;
+    QString edition;
+    QString tourFolder;
+    bool any() const { return !sampleMedia.isEmpty() || !edition.isEmpty() || !tourFolder.isEmpty(); }
+};
+
+// Removes the developer options (and their values) from argv.
+DeveloperOptions takeDeveloperOptions(int& argc, char** argv)
+{
+    DeveloperOptions options;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (hasValue && std::strcmp(argv[i], "--sample-medium") == 0) {
+            options.sampleMedia << QString::fromLocal8Bit(argv[++i]);
+        } else if (hasValue && std::strcmp(argv[i], "--edition") == 0) {
+            options.edition = QString::fromLocal8Bit(argv[++i]);
+        } else if (hasValue && std::strcmp(argv[i], "--screenshot-tour") == 0) {
+            options.tourFolder = QString::fromLocal8Bit(argv[++i]);
+        } else {
+            argv[out++] = argv[i];
+        }
+    }
+    argv[out] = nullptr;
+    argc = out;
+    return options;
+}
+
+int runWindowApplication(int argc, char** argv, const DeveloperOptions& developer)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    MyTableController::Options options;
+    if (!developer.edition.isEmpty())
+        options.bundleName = EditionProfile::fromNameOrKey(developer.edition).App_Name;
+    for (const QString& image : developer.sampleMedia)
+        options.sampleMedia.append(SampleMedium{image, QString(), QString()});
+
+    std::unique_ptr<ScreenshotTour> tour;
+    if (!developer.tourFolder.isEmpty())
+        tour = std::make_unique<ScreenshotTour>(developer.tourFolder, options);
+
+    MyTableController controller(options);
+    controller.awakeFromNib();
+    if (tour)
+        tour->start(controller);
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const DeveloperOptions developer = takeDeveloperOptions(argc, argv);
+    auto run = [&developer](int appArgc, char** appArgv) { return runWindowApplication(appArgc, appArgv, developer); };
+    if (developer.any())
+        return run(argc, argv);
+    return runProcessEntry(argc, argv, run);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A walk through the wizard that saves a picture of every screen, for the
+// documentation: started by the developer option --screenshot-tour DIR of
+// the window program, on the first sample medium it is given. It clicks the
+// window's own buttons; alerts and information windows are shown for real,
+// pictured over the dimmed window, and answered with their default button.
+// The searches are slowed down so that a running search can be pictured.
+// When the walk is done the program quits.
+
+#include "app/MyTableController.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class TourDialogs;
+
+class ScreenshotTour : public QObject {
+    Q_OBJECT
+public:
+    // Prepares `options` for the walk (its dialogs, a slowed-down medium,
+    // no pause when the results view is cleared); pictures go to `folder`.
+    ScreenshotTour(const QString& folder, MyTableController::Options& options);
+    ~ScreenshotTour() override;
+
+    // Starts the walk; it runs from the event loop.
+    void start(MyTableController& controller);
+
+private:
+    using Step = std::function<void()>;
+    void next(int delayMs = 500);
+    void capture(const QString& name);
+    void whenFinalScreen(Step then);
+    // Runs `step` once the media list is filled.
+    void whenListed(Step step);
+    void selectSampleRow();
+
+    QString folder_;
+    QString destination_;
+    std::shared_ptr<TourDialogs> dialogs_;
+    MyTableController* controller_ = nullptr;
+    QList<Step> steps_;
+};

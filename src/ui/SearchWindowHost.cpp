@@ -1,0 +1,402 @@
+// Running a search from the window: the pre-flight check, the worker thread
+// (which runs the engine's SearchRun and with it the progress ticker), the
+// engine's requests carried out on the main thread, the Stop question, the
+// end-of-run screen and the device alerts.
+
+#include "app/MyTableController.h"
+
+#include "app/PrivilegedRelaunch.h"
+#include "engine/EngineTexts.h"
+#include "engine/SearchRun.h"
+#include "media/DeviceAccess.h"
+#include "ui/ControlPanelWindow.h"
+#include "ui/InfoWindows.h"
+#include "ui/MainThreadMailbox.h"
+#include "ui/ResultsModel.h"
+#include "ui/WindowDialogs.h"
+#include "ui/WindowTexts.h"
+#include "ui_MainWindow.h"
+#include "util/TextHelpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+#include <chrono>
+#include <climits>
+#include <exception>
+#include <unistd.h>
+
+namespace {
+
+// Sets a progress bar to `done` of `total`. QProgressBar counts in int; a
+// range beyond that is shown on a fixed scale so the bar stays correct for
+// media of billions of sectors.
+void setProgress64(QProgressBar* bar, quint64 done, quint64 total)
+{
+    if (total == 0) {
+        bar->setRange(0, 1); // 0..0 would turn the bar into a busy indicator
+        bar->setValue(0);
+        return;
+    }
+    done = std::min(done, total);
+    if (total <= static_cast<quint64>(INT_MAX)) {
+        bar->setRange(0, static_cast<int>(total));
+        bar->setValue(static_cast<int>(done));
+        return;
+    }
+    constexpr int kScale = 1 << 30;
+    bar->setRange(0, kScale);
+    bar->setValue(static_cast<int>(static_cast<unsigned __int128>(done) * kScale / total));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Starting and ending the threads
+
+void MyTableController::Check_Have_Permissions()
+{
+    const QString identifier = ui->_disk_identifier->text();
+    const QString source = sourcePathFor(identifier);
+    const QString bundleId = applicationBundleIdentifier(profile_);
+    if (source.isEmpty())
+        ::Check_Have_Permissions(identifier, pFile_Disk, bundleId);
+    else
+        checkDeviceOpen(source, pFile_Disk, bundleId);
+}
+
+void MyTableController::startSearch(int mode)
+{
+    Check_Have_Permissions();
+    // A previous run's thread may still be winding down after its final
+    // screen; it has no more requests that wait for us, so this is short.
+    waitForWorker();
+
+    ostrel::RunSetup setup;
+    setup.mode = mode;
+    if (mode == 0) {
+        setup.generalTable = tables.Ext_Array;
+        setup.thoroughTable = tables.Adv_Ext_Array;
+    } else {
+        setup.generalTable = CheckListHeader_Array;
+        setup.thoroughTable = CheckListHeader_Adv_Array;
+    }
+    setup.recFolderName = profile_.Rec_Folder_Name;
+    resultsModel_->setPhotoMode(mode == 0);
+    runFoundFiles_ = 0;
+    state_.unreadable_sectors = 0;
+
+    run_ = std::make_unique<ostrel::SearchRun>(*this, state_, std::move(setup), options_.engineOptions);
+    const quint64 generation = ++runGeneration_;
+    workerDone_ = false;
+    ostrel::SearchRun* run = run_.get();
+    worker_ = std::thread([this, run, generation] {
+        run->runWorker();
+        workerDone_ = true;
+        onMainThread([this, generation] { onWorkerFinished(generation); }, false);
+    });
+}
+
+void MyTableController::onWorkerFinished(quint64 generation)
+{
+    if (generation != runGeneration_ || !worker_.joinable())
+        return; // a later run has taken over; its own notice will come
+    worker_.join();
+    run_.reset();
+    emit searchThreadsFinished();
+}
+
+void MyTableController::waitForWorker()
+{
+    if (!worker_.joinable())
+        return;
+    // The worker may be waiting for a request of its own; deliver those
+    // (only this mailbox's wake-ups) until it has ended.
+    while (!workerDone_) {
+        QCoreApplication::sendPostedEvents(mailbox_, QEvent::MetaCall);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    worker_.join();
+    run_.reset();
+}
+
+// ---------------------------------------------------------------------------
+// The engine's requests (worker or ticker thread)
+
+SearchSettings MyTableController::readSearchSettings()
+{
+    SearchSettings settings;
+    onMainThread([&settings, this] { settings = currentSearchSettings(); }, true);
+    return settings;
+}
+
+void MyTableController::beginPass(int mode, bool general, const QString& modeLabel)
+{
+    onMainThread([=, this] { onBeginPass(mode, general, modeLabel); }, true);
+}
+
+void MyTableController::showProgress(const ProgressSnapshot& progress)
+{
+    onMainThread([progress, this] { applyProgress(progress); }, false);
+}
+
+void MyTableController::passRunning(const QString& helpText)
+{
+    onMainThread([helpText, this] { onPassRunning(helpText); }, false);
+}
+
+void MyTableController::listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid)
+{
+    onMainThread(
+        [=, this] {
+            ++runFoundFiles_;
+            if (mode == 0)
+                addImageWithPath(path, imageName, imageUid);
+            else
+                addImageWithPath_2(path, imageName, imageUid);
+        },
+        true);
+}
+
+void MyTableController::showClearNotice(const QString& notice)
+{
+    onMainThread(
+        [notice, this] {
+            ui->_ClearThumbnail_Label->setText(notice);
+            ui->_ClearThumbnail_Label->show();
+        },
+        false);
+}
+
+void MyTableController::clearFileList(int)
+{
+    onMainThread([this] { emptyResults(); }, true);
+}
+
+void MyTableController::showMessageBox(const QString& text)
+{
+    Show_MessageBox(text);
+}
+
+void MyTableController::requestFinalScreen()
+{
+    onMainThread([this] { Final_or_Stop_Screen(); }, false);
+}
+
+void MyTableController::wizardStepBack(int mode)
+{
+    onMainThread([mode, this] { onWizardStepBack(mode); }, false);
+}
+
+void MyTableController::showPermissionAlert(int err)
+{
+    onMainThread([err, this] { showPermissionAlertAndGuideUser(err); }, true);
+}
+
+void MyTableController::showGenericErrorAlert(int err)
+{
+    onMainThread([err, this] { genericErrorAlert(err); }, true);
+}
+
+void MyTableController::progressTick(const ProgressSnapshot& progress)
+{
+    onMainThread([progress, this] { timerTickSetLabel(progress); }, false);
+}
+
+bool MyTableController::previewSessionOpen()
+{
+    bool open = false;
+    onMainThread([&open, this] { open = session; }, true);
+    return open;
+}
+
+// ---------------------------------------------------------------------------
+// Their main-thread halves
+
+SearchSettings MyTableController::currentSearchSettings() const
+{
+    Ui::MainWindow& w = *ui;
+    const SettingsSet& s = Recovery_MODE == 0 ? photoSet_ : sigSet_;
+    SearchSettings settings;
+    settings.diskIdentifier = w._disk_identifier->text();
+    settings.sourcePath = sourcePathFor(settings.diskIdentifier);
+    settings.sectorCount = w._sectors_val->text().toULongLong();
+    settings.entireDisk = s.entire->isChecked();
+    settings.sectorRange = s.range->isChecked();
+    settings.startSector = s.startField->text().toULongLong();
+    settings.endSector = s.endField->text().toULongLong();
+    settings.destination = w._path->text();
+    settings.thorough = Recovery_MODE == 0 ? w._Thro_Mode_Chk->isChecked() : w._Thro_Mode_Chk_SIG->isChecked();
+    return settings;
+}
+
+void MyTableController::onBeginPass(int mode, bool general, const QString& modeLabel)
+{
+    Ui::MainWindow& w = *ui;
+    w._Mode_label->setText(modeLabel);
+    if (!general)
+        return;
+    emptyResults();
+    if (mode == 0) {
+        w._zoom_slider->setValue(50);
+        zoomSliderDidChange();
+    } else {
+        w._QuickLook_View_Box->setTitle(texts::noPreviewTitle);
+    }
+}
+
+void MyTableController::applyProgress(const ProgressSnapshot& progress)
+{
+    Ui::MainWindow& w = *ui;
+    w._sector_label->setText(progress.sectorLabel);
+    setProgress64(w._Progress_Horz, progress.done, progress.total);
+}
+
+void MyTableController::onPassRunning(const QString& helpText)
+{
+    Ui::MainWindow& w = *ui;
+    w._Thro_Mode_Chk->setEnabled(false);
+    w._browse_path->setEnabled(false);
+    w._Progress_Horz->setValue(w._Progress_Horz->minimum());
+    setHelp(helpText);
+}
+
+void MyTableController::timerTickSetLabel(const ProgressSnapshot& progress)
+{
+    applyProgress(progress);
+    ui->_Mode_label->setText(progress.modeLabel);
+}
+
+void MyTableController::onWizardStepBack(int mode)
+{
+    Ui::MainWindow& w = *ui;
+    --screen_counter;
+    if (mode == 0) {
+        show_hide_2_screen(false);
+        show_hide_3_screen_Photo(true);
+    } else {
+        show_hide_3_screen_RawFile(false);
+        show_hide_4_screen_RawFile(true);
+    }
+    w._open_folder->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Stop and the end of a run
+
+void MyTableController::stop_usb_disk()
+{
+    const int answer = dialogs_->runAlert(
+        controlPanel_, {wintexts::askStop, QString(), {wintexts::yes, wintexts::no}, AlertText::Kind::Question});
+    // The run may have ended while the question was up; a late Yes must not
+    // leave a stop request behind for the next run.
+    if (answer == 0 && searchThreadsRunning() && state_.stop_screen_already_show == 0)
+        state_.stop_now = 1;
+}
+
+void MyTableController::Final_or_Stop_Screen()
+{
+    Ui::MainWindow& w = *ui;
+    try {
+        state_.stop_now = 1;
+        state_.stop_screen_already_show = 1;
+        setHelp(wintexts::helpSearchEnded);
+        // The device and the output files belong to the pass, which closed
+        // them before it asked for this screen.
+        w._Mode_label->hide();
+        w._Progress_Horz->hide();
+        w._sector_label->hide();
+        w._stop_scan->hide();
+        w._progress_panel->setVisible(!w._ClearThumbnail_Label->isHidden());
+
+        SaveFile_Info* info = saveFileInfoWindow();
+        const QString folder = QDir(w._path->text()).filePath(profile_.Rec_Folder_Name);
+        info->setSummary(runFoundFiles_ == 1
+                             ? QStringLiteral("1 file was recovered into\n%1").arg(QDir::toNativeSeparators(folder))
+                             : QStringLiteral("%1 files were recovered into\n%2")
+                                   .arg(runFoundFiles_)
+                                   .arg(QDir::toNativeSeparators(folder)));
+        const quint64 unreadable = state_.unreadable_sectors.load();
+        info->setUnreadableNotice(
+            unreadable == 0 ? QString()
+                            : QStringLiteral("%1 sector(s) of the medium could not be read, even after a retry. "
+                                             "They were treated as empty; files that cover them may be damaged.")
+                                  .arg(unreadable));
+        dialogs_->runModal(info);
+        info->hide();
+
+        state_.stop_now = 0;
+        if (Recovery_MODE == 0) {
+            w._zoom_label->show();
+            w._zoom_slider->show();
+            w._open_folder->show();
+        } else {
+            w._zoom_label->hide();
+            w._zoom_slider->hide();
+            w._open_folder_Sig->show();
+        }
+        w._back_btn->setEnabled(true);
+        w._browse_path->setEnabled(true);
+        w._Thro_Mode_Chk->setEnabled(true);
+    } catch (const std::exception& e) {
+        Show_MessageBox(QString::fromLocal8Bit(e.what()));
+    }
+    emit finalScreenShown();
+}
+
+// ---------------------------------------------------------------------------
+// Device alerts
+
+void MyTableController::showPermissionAlertAndGuideUser(int)
+{
+    const QString program = QCoreApplication::applicationName();
+    const int answer = dialogs_->runAlert(controlPanel_,
+                                          {wintexts::permissionTitle, wintexts::permissionInfo.arg(program),
+                                           {wintexts::permissionButton, wintexts::permissionCancel},
+                                           AlertText::Kind::Warning});
+    if (answer == 0)
+        openSystemSettingsToPrivacyPane();
+}
+
+void MyTableController::genericErrorAlert(int err)
+{
+    dialogs_->runAlert(controlPanel_, {wintexts::deviceErrorTitle, wintexts::deviceErrorInfo.arg(deviceErrorText(err)),
+                                       {wintexts::ok}, AlertText::Kind::Critical});
+}
+
+void MyTableController::openSystemSettingsToPrivacyPane()
+{
+    const bool started = options_.relaunchAsAdministrator ? options_.relaunchAsAdministrator()
+                                                          : relaunchAsAdministrator();
+    if (!started)
+        return;
+    // The privileged copy takes over; this one leaves without the exit
+    // question (the user has just asked for the restart).
+    if (options_.terminate)
+        options_.terminate();
+    else
+        QCoreApplication::quit();
+}
+
+bool MyTableController::relaunchAsAdministrator()
+{
+    if (::geteuid() == 0)
+        return false; // already administrator: a restart would change nothing
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QStringList args = QCoreApplication::arguments();
+    const QString executable = launcherExecutablePath(args.value(0), QDir::currentPath(), env.value(QStringLiteral("PATH")));
+    const RelaunchPlan plan =
+        planRelaunch(executable, false, env, QStandardPaths::findExecutable(QStringLiteral("pkexec")));
+    if (plan.request.program.isEmpty()) {
+        if (!plan.message.isEmpty())
+            Show_MessageBox(plan.message);
+        return false;
+    }
+    if (!spawnDetached(plan.request)) {
+        Show_MessageBox(QStringLiteral("The program could not be restarted with administrator rights."));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,187 @@
+#include "UiTestSupport.h"
+
+#include "ui/TableModels.h"
+#include "ui_MainWindow.h"
+
+#include <QBuffer>
+#include <QDialog>
+#include <QFile>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+int ScriptedDialogs::runAlert(QWidget*, const AlertText& alert)
+{
+    alerts << alert;
+    return answer ? answer(alert) : 0;
+}
+
+int ScriptedDialogs::runModal(QDialog* window)
+{
+    modalWindows << window->objectName();
+    if (onModal)
+        onModal(window);
+    return 1;
+}
+
+QString ScriptedDialogs::chooseFolder(QWidget*, const QString&)
+{
+    ++folderRequests;
+    return folderAnswer;
+}
+
+bool ScriptedDialogs::openLocation(const QUrl& location)
+{
+    opened << location;
+    return true;
+}
+
+QStringList ScriptedDialogs::messages() const
+{
+    QStringList list;
+    for (const AlertText& a : alerts)
+        list << a.message;
+    return list;
+}
+
+int ScriptedDialogs::countMessage(const QString& message) const
+{
+    return static_cast<int>(messages().count(message));
+}
+
+QStringList FakeMediaPlatform::mountedRemovableMedia()
+{
+    QStringList paths;
+    for (int i = 0; i < volumes_.size(); ++i)
+        paths << QStringLiteral("/media/test/volume%1").arg(i);
+    return paths;
+}
+
+QVariantMap FakeMediaPlatform::diskInfo(const QString& mountPath)
+{
+    const int i = mountPath.mid(mountPath.lastIndexOf(QLatin1String("volume")) + 6).toInt();
+    return i >= 0 && i < volumes_.size() ? volumes_.at(i) : QVariantMap();
+}
+
+QVariantMap fakeVolume(const QString& identifier, const QString& name, quint64 bytes, const QString& parent)
+{
+    return {{QStringLiteral("DeviceIdentifier"), identifier},
+            {QStringLiteral("VolumeName"), name},
+            {QStringLiteral("FilesystemUserVisibleName"), QStringLiteral("FAT32")},
+            {QStringLiteral("ParentWholeDisk"), parent.isEmpty() ? identifier.left(3) : parent},
+            {QStringLiteral("IOKitSize"), QVariant::fromValue<qulonglong>(bytes)},
+            {QStringLiteral("BusProtocol"), QStringLiteral("USB")},
+            {QStringLiteral("Removable"), true}};
+}
+
+DiskImage::DiskImage(const QString& path, quint64 sectors) : path_(path)
+{
+    QFile f(path_);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.resize(static_cast<qint64>(sectors * 512));
+}
+
+void DiskImage::put(quint64 sector, const QByteArray& bytes)
+{
+    QFile f(path_);
+    if (!f.open(QIODevice::ReadWrite))
+        return;
+    f.seek(static_cast<qint64>(sector * 512));
+    f.write(bytes);
+}
+
+namespace {
+QByteArray encoded(int w, int h, const QColor& colour, const char* format)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    for (int y = 0; y < h; y += 4)
+        for (int x = 0; x < w; ++x)
+            image.setPixelColor(x, y, colour.darker(130));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+} // namespace
+
+QByteArray jpegBytes(int width, int height, const QColor& colour)
+{
+    return encoded(width, height, colour, "JPG");
+}
+
+QByteArray pngBytes(int width, int height, const QColor& colour)
+{
+    return encoded(width, height, colour, "PNG");
+}
+
+QByteArray pdfBytes()
+{
+    return QByteArrayLiteral("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n");
+}
+
+QByteArray brokenJpegBytes()
+{
+    QByteArray b = QByteArray::fromHex("FFD8FFE000104A46494600");
+    for (int i = 0; i < 3000; ++i)
+        b.append(static_cast<char>((i * 37 + 11) % 251));
+    return b;
+}
+
+quint32 SlowSource::read(quint64 first, quint32 count, unsigned char* buffer, int* error)
+{
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<qint64>(micros_) * count));
+    return inner_->read(first, count, buffer, error);
+}
+
+std::unique_ptr<Harness> makeHarness(HarnessConfig config)
+{
+    auto h = std::make_unique<Harness>();
+    MyTableController::Options options;
+    options.bundleName = config.bundleName;
+    options.resourceDir = config.resourceDir.isEmpty() ? QStringLiteral(OSTREL_RESOURCE_DIR) : config.resourceDir;
+    const QList<QVariantMap> volumes = config.volumes;
+    options.mediaPlatform = [volumes] { return std::make_unique<FakeMediaPlatform>(volumes); };
+    options.dialogs = h->dialogs;
+    options.engineOptions = config.engineOptions;
+    options.engineOptions.printOpenErrno = false;
+    options.sampleMedia = config.samples;
+    Harness* raw = h.get();
+    options.terminate = [raw] { ++raw->terminated; };
+    options.relaunchAsAdministrator = [raw] {
+        ++raw->relaunches;
+        return raw->relaunchResult;
+    };
+    options.destinationOnMedium = config.destinationOnMedium;
+    h->controller = std::make_unique<MyTableController>(options);
+    h->controller->awakeFromNib();
+    if (!QTest::qWaitFor([raw] { return !raw->controller->mediaListLoading(); }, 10000))
+        qWarning("the media list did not arrive");
+    return h;
+}
+
+void selectMediaRow(MyTableController& controller, int row)
+{
+    controller.widgets()->idTableView->selectRow(row);
+}
+
+void writeSignatureFile(const QString& path, const QList<QStringList>& entries)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    QByteArray text = "Test signature table\n\n";
+    for (const QStringList& e : entries) {
+        text += "Extension : " + e.at(0).toUtf8() + "\n";
+        text += "Max Size : 1048576\n";
+        text += "Header : " + e.at(1).toUtf8() + "\n";
+        text += "Position : 1\n";
+        text += "Reserved : 0\n";
+        text += "Description : " + e.at(2).toUtf8() + "\n\n";
+    }
+    f.write(text);
+}

@@ -1,0 +1,128 @@
+#pragma once
+// Shared material of the window tests: a dialog stand-in that records every
+// alert and modal window and answers from a script, a media platform that
+// reports made-up volumes, a builder for small disk images with real file
+// headers at sector starts, and a harness that builds the real window on
+// them. Everything runs on the offscreen platform; nothing needs root.
+
+#include "app/MyTableController.h"
+#include "engine/SectorSource.h"
+#include "media/MediaPlatform.h"
+#include "ui/WindowDialogs.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QDialog;
+
+// Records every conversation of the window; answers alerts with `answer`
+// (default: the first button) and ends every modal window with code 1.
+// Main thread only, like the window.
+class ScriptedDialogs : public WindowDialogs {
+public:
+    QList<AlertText> alerts;
+    QStringList modalWindows;   // object names of the windows run modally
+    QList<QUrl> opened;
+    QString folderAnswer;       // what the folder chooser returns
+    int folderRequests = 0;
+    std::function<int(const AlertText&)> answer;
+    std::function<void(QDialog*)> onModal;
+
+    int runAlert(QWidget* parent, const AlertText& alert) override;
+    int runModal(QDialog* window) override;
+    QString chooseFolder(QWidget* parent, const QString& startFolder) override;
+    bool openLocation(const QUrl& location) override;
+
+    // The main texts of the alerts shown so far, in order.
+    QStringList messages() const;
+    int countMessage(const QString& message) const;
+    int countModal(const QString& objectName) const { return static_cast<int>(modalWindows.count(objectName)); }
+};
+
+// Reports the given volumes as mounted removable media, in order.
+class FakeMediaPlatform : public MediaPlatform {
+public:
+    explicit FakeMediaPlatform(QList<QVariantMap> volumes) : volumes_(std::move(volumes)) {}
+    QStringList mountedRemovableMedia() override;
+    QStringList mountedLocalVolumePaths() override { return mountedRemovableMedia(); }
+    QVariantMap diskInfo(const QString& mountPath) override;
+    QList<QVariantMap> unmountedDeviceInfos(bool) override { return {}; }
+
+private:
+    QList<QVariantMap> volumes_;
+};
+
+// The information dictionary of a made-up volume.
+QVariantMap fakeVolume(const QString& identifier, const QString& name, quint64 bytes,
+                       const QString& parent = QString());
+
+// A disk image of whole 512-byte sectors, zero-filled.
+class DiskImage {
+public:
+    DiskImage(const QString& path, quint64 sectors);
+    // Writes `bytes` from the start of `sector` on.
+    void put(quint64 sector, const QByteArray& bytes);
+    QString path() const { return path_; }
+
+private:
+    QString path_;
+};
+
+QByteArray jpegBytes(int width, int height, const QColor& colour);
+QByteArray pngBytes(int width, int height, const QColor& colour);
+QByteArray pdfBytes();
+// A JPEG header followed by bytes no decoder accepts.
+QByteArray brokenJpegBytes();
+
+// Reads slowly: `microsPerSector` per sector asked for.
+class SlowSource : public ostrel::SectorSource {
+public:
+    SlowSource(std::unique_ptr<ostrel::SectorSource> inner, int microsPerSector)
+        : inner_(std::move(inner)), micros_(microsPerSector)
+    {
+    }
+    quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;
+
+private:
+    std::unique_ptr<ostrel::SectorSource> inner_;
+    int micros_;
+};
+
+struct HarnessConfig {
+    QString bundleName = QStringLiteral("Ostrel Removable Media Recovery"); // all four modes
+    QString resourceDir;                 // empty: the shipped resources
+    QList<QVariantMap> volumes;          // media the fake platform lists
+    QList<SampleMedium> samples;         // disk images listed after them
+    ostrel::EngineOptions engineOptions; // clearPause 0 by default (set in makeHarness)
+    // Decides "destination on the medium"; empty: the real check.
+    std::function<bool(const QString&, const QString&, const QString&, const QString&)> destinationOnMedium;
+};
+
+struct Harness {
+    std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
+    std::unique_ptr<MyTableController> controller;
+    std::atomic<int> terminated{0};
+    std::atomic<int> relaunches{0};
+    bool relaunchResult = true;
+
+    MyTableController& c() { return *controller; }
+};
+
+// Builds and sets up the window; returns once its media list is filled.
+std::unique_ptr<Harness> makeHarness(HarnessConfig config = HarnessConfig());
+
+// Selects row `row` of the media table as a user click would.
+void selectMediaRow(MyTableController& controller, int row);
+
+// Writes a signature file: entries of (extension value, header hex,
+// description); the size limit is 1 MiB, the position 1.
+void writeSignatureFile(const QString& path, const QList<QStringList>& entries);

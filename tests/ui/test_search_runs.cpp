@@ -1,0 +1,487 @@
+// Searches run from the real window (offscreen) on small disk images built
+// by the test, with the shipped signature files: a complete photo search
+// (files on disk, thumbnails or placeholder in the list, one final screen),
+// a complete raw-file search with one type unticked (summary rows count the
+// files), a search stopped with the Stop question, a Stop answered No, a
+// medium that cannot be opened (wizard one screen back, generic alert, no
+// final screen), the permission alert and its restart button, the progress
+// display for more than 2^31 sectors, and Show_MessageBox from a worker
+// thread. A slowed-down image source stands in for a slow card reader.
+
+#include "UiTestSupport.h"
+
+#include "engine/EngineTexts.h"
+#include "ui/ControlPanelWindow.h"
+#include "ui/MyImageObject.h"
+#include "ui/ResultsModel.h"
+#include "ui/TableModels.h"
+#include "ui/WindowDialogs.h"
+#include "ui/WindowTexts.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
+
+class SearchRunsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void completePhotoSearch();
+    void photoSearchWithoutThoroughPass();
+    void completeRawFileSearch();
+    void stopMidSearch();
+    void stopAnsweredNoRunsOn();
+    void deviceThatCannotBeOpened();
+    void permissionAlertOffersTheRestart();
+    void progressBeyondIntRange();
+    void messageBoxFromAWorkerWaitsForTheUser();
+    void desktopAlertShowsTheTextsAndButtons();
+
+private:
+    // A harness with one sample medium: the image at `imagePath`.
+    std::unique_ptr<Harness> harness(const QString& imagePath, ostrel::EngineOptions options = {});
+    void startSearch(Harness& h, int mode);
+    QStringList filesUnder(const QString& folder);
+    QTemporaryDir dir_;
+    QString dest_;
+};
+
+void SearchRunsTest::init()
+{
+    QVERIFY(dir_.isValid());
+    dest_ = dir_.filePath(QStringLiteral("dest-%1").arg(QTest::currentTestFunction()));
+    QVERIFY(QDir().mkpath(dest_));
+}
+
+std::unique_ptr<Harness> SearchRunsTest::harness(const QString& imagePath, ostrel::EngineOptions options)
+{
+    HarnessConfig config;
+    config.samples = {SampleMedium{imagePath, QStringLiteral("card.img"), QStringLiteral("CARD")}};
+    config.engineOptions = options;
+    config.engineOptions.clearPause = std::chrono::milliseconds(0);
+    auto h = makeHarness(config);
+    h->dialogs->folderAnswer = dest_;
+    return h;
+}
+
+void SearchRunsTest::startSearch(Harness& h, int mode)
+{
+    MyTableController& c = h.c();
+    Ui::MainWindow* w = c.widgets();
+    QRadioButton* radios[] = {w->_photo_mode_rd, w->_video_mode_rd, w->_rawfile_mode_rd, w->_audio_mode_rd};
+    radios[mode]->click();
+    QCOMPARE(c.mediaModel()->rowCount(), 1);
+    selectMediaRow(c, 0);
+    w->_next_btn->click();
+    QCOMPARE(c.screenCounter(), 1);
+    (mode == 0 ? w->_browse_path : w->_browse_path_Sig)->click();
+}
+
+QStringList SearchRunsTest::filesUnder(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+void SearchRunsTest::completePhotoSearch()
+{
+    DiskImage image(dir_.filePath("photos.img"), 400);
+    image.put(10, jpegBytes(160, 120, Qt::red));
+    image.put(60, pngBytes(90, 90, Qt::blue));
+    image.put(120, jpegBytes(64, 48, Qt::green));
+    image.put(200, brokenJpegBytes());
+    auto h = harness(image.path());
+    MyTableController& c = h->c();
+    Ui::MainWindow* w = c.widgets();
+    startSearch(*h, 0);
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    w->_next_btn->click();
+    // The search screen is up and the wizard buttons are off while it runs.
+    QCOMPARE(c.screenCounter(), 2);
+    QVERIFY(w->_screen_photo_results->isVisible());
+    QVERIFY(!w->_next_btn->isEnabled());
+    QVERIFY(!w->_back_btn->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+
+    // Exactly one final screen, and what it leaves behind.
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
+    QCOMPARE(w->_help_info->text(), QStringLiteral("\nTo select another disk for recovery, click on \u2018Back\u2019 Button."));
+    QVERIFY(!w->_Progress_Horz->isVisible());
+    QVERIFY(!w->_sector_label->isVisible());
+    QVERIFY(!w->_Mode_label->isVisible());
+    QVERIFY(!w->_stop_scan->isVisible());
+    QVERIFY(w->_zoom_slider->isVisible());
+    QVERIFY(w->_open_folder->isVisible());
+    QVERIFY(w->_back_btn->isEnabled());
+    QVERIFY(!w->_next_btn->isEnabled());
+    QVERIFY(w->_browse_path->isEnabled());
+    QVERIFY(w->_Thro_Mode_Chk->isEnabled());
+    QCOMPARE(c.runState().stop_now.load(), 0);
+
+    // The files, in the folder tree of the results.
+    const QString general = QDir(dest_).filePath(c.profile().Rec_Folder_Name +
+                                                 "/Photo Search/General Recovery Results");
+    QCOMPARE(filesUnder(general),
+             (QStringList{"JPG/GND00001.JPG", "JPG/GND00003.JPG", "JPG/GND00004.JPG", "PNG/GND00002.PNG"}));
+    QVERIFY(QFileInfo(QDir(dest_).filePath(c.profile().Rec_Folder_Name +
+                                           "/Photo Search/Omitted (recovered by Thorough Scan)"))
+                .isDir());
+
+    // The list: the general pass's four files first; decodable ones carry a
+    // thumbnail, the broken one is the placeholder.
+    const QList<MyImageObject>& items = c.resultsModel()->images();
+    QVERIFY(items.size() >= 4);
+    QCOMPARE(items[0].image_Name, QStringLiteral("GND00001.JPG"));
+    QCOMPARE(items[1].image_Name, QStringLiteral("GND00002.PNG"));
+    QVERIFY(!items[0].thumbnail.isNull());
+    QVERIFY(items[0].thumbnail.width() <= 100 && items[0].thumbnail.height() <= 100);
+    QVERIFY(!items[1].thumbnail.isNull());
+    QCOMPARE(items[3].image_Name, QStringLiteral("GND00004.JPG"));
+    QVERIFY(items[3].isPlaceholder());
+    QCOMPARE(QFileInfo(items[3].path).fileName(), QStringLiteral("NoPreview.png"));
+    QCOMPARE(c.runState().Listed_File_Count.load(), quint64(items.size()));
+    QCOMPARE(c.filesFoundThisRun(), quint64(items.size()));
+
+    // Back to the settings screen empties the list; the files stay.
+    w->_back_btn->click();
+    QCOMPARE(c.screenCounter(), 1);
+    QCOMPARE(c.resultsModel()->size(), 0);
+    QCOMPARE(c.runState().Listed_File_Count.load(), quint64(0));
+    QVERIFY(!w->_open_folder->isVisible());
+    QVERIFY(!w->_zoom_slider->isVisible());
+    QCOMPARE(filesUnder(general).size(), 4);
+    QVERIFY(w->_screen_settings->isVisible());
+}
+
+void SearchRunsTest::photoSearchWithoutThoroughPass()
+{
+    DiskImage image(dir_.filePath("one.img"), 64);
+    image.put(4, jpegBytes(32, 32, Qt::yellow));
+    auto h = harness(image.path());
+    MyTableController& c = h->c();
+    startSearch(*h, 0);
+    c.widgets()->_Thro_Mode_Chk->setChecked(false);
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    c.widgets()->_next_btn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
+    QVERIFY(!QFileInfo::exists(QDir(dest_).filePath(c.profile().Rec_Folder_Name +
+                                                    "/Photo Search/Omitted (recovered by Thorough Scan)")));
+    QCOMPARE(c.resultsModel()->size(), 1);
+}
+
+void SearchRunsTest::completeRawFileSearch()
+{
+    DiskImage image(dir_.filePath("files.img"), 600);
+    image.put(10, pdfBytes());
+    image.put(100, QByteArray::fromHex("504B030414000000080000002100") + QByteArray(200, 'z'));
+    image.put(200, pdfBytes());
+    image.put(300, QByteArrayLiteral("{\\rtf1\\ansi hello}"));
+    auto h = harness(image.path());
+    MyTableController& c = h->c();
+    Ui::MainWindow* w = c.widgets();
+    startSearch(*h, 2);
+    w->_next_btn->click();
+    QCOMPARE(c.screenCounter(), 2);
+    w->_Thro_Mode_Chk_SIG->setChecked(false);
+    // Untick DOCX.
+    const QList<QVariantMap>& rows = c.checkListModel()->rows();
+    int docx = -1;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows[i].value("Extension") == QLatin1String("DOCX"))
+            docx = i;
+    }
+    QVERIFY(docx >= 0);
+    c.checkListModel()->setValue(docx, "State", 0);
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    w->_next_btn->click();
+    QCOMPARE(c.screenCounter(), 3);
+    QVERIFY(w->_screen_raw_results->isVisible());
+    QVERIFY(!w->_next_btn->isEnabled());
+    QVERIFY(!w->_back_btn->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
+    QVERIFY(w->_open_folder_Sig->isVisible());
+    QVERIFY(!w->_zoom_slider->isVisible());
+
+    const QString general =
+        QDir(dest_).filePath(c.profile().Rec_Folder_Name + "/File Search/General Recovery Results");
+    const QStringList files = filesUnder(general);
+    QVERIFY2(files.contains("PDF/PDF00001.PDF"), qPrintable(files.join(' ')));
+    QVERIFY(files.contains("PDF/PDF00002.PDF"));
+    QVERIFY(files.contains("ZIP/ZIP00001.ZIP"));
+    QVERIFY(files.contains("RTF/RTF00001.RTF"));
+    for (const QString& f : files)
+        QVERIFY2(!f.startsWith("DOCX/"), qPrintable(f));
+    QVERIFY(!QFileInfo::exists(QDir(dest_).filePath(c.profile().Rec_Folder_Name +
+                                                    "/File Search/Omitted (recovered by Thorough Scan)")));
+
+    // Every written file is listed, and the summary rows count them.
+    QCOMPARE(c.resultsModel()->size(), files.size());
+    QMap<QString, QVariantMap> summary;
+    for (const QVariantMap& row : c.summaryModel()->rows())
+        summary.insert(row.value("FileTypes_Hidden").toString(), row);
+    QVERIFY(!summary.contains("DOCX"));
+    QCOMPARE(summary["PDF"].value("NoOfFile").toString(), QStringLiteral("2"));
+    QCOMPARE(summary["PDF"].value("FileName").toString(), QStringLiteral("PDF00002.PDF"));
+    QCOMPARE(QFileInfo(summary["PDF"].value("FilePath").toString()).fileName(), QStringLiteral("PDF00002.PDF"));
+    QCOMPARE(summary["RTF"].value("NoOfFile").toString(), QStringLiteral("1"));
+    QCOMPARE(summary["XLSX"].value("NoOfFile").toString(), QStringLiteral("1")); // saved with the ZIP header
+    QCOMPARE(summary["DOC"].value("NoOfFile").toString(), QStringLiteral("0"));
+
+    // Back to the file types keeps the ticks.
+    w->_back_btn->click();
+    QCOMPARE(c.screenCounter(), 2);
+    QVERIFY(w->_screen_file_types->isVisible());
+    QCOMPARE(c.checkListModel()->value(docx, "State").toInt(), 0);
+    QCOMPARE(c.resultsModel()->size(), 0);
+}
+
+void SearchRunsTest::stopMidSearch()
+{
+    DiskImage image(dir_.filePath("slow.img"), 8192);
+    image.put(8, jpegBytes(64, 64, Qt::cyan));
+    ostrel::EngineOptions options;
+    options.reader.chunkSectors = 32;
+    options.reader.chunks = 2;
+    options.openSource = [](const QString& path, int* error) -> std::unique_ptr<ostrel::SectorSource> {
+        auto file = ostrel::FileSectorSource::open(path, error);
+        if (!file)
+            return nullptr;
+        return std::make_unique<SlowSource>(std::move(file), 1000); // about 8 s for the image
+    };
+    auto h = harness(image.path(), options);
+    MyTableController& c = h->c();
+    Ui::MainWindow* w = c.widgets();
+    startSearch(*h, 0);
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    w->_next_btn->click();
+
+    // The half-second tick shows the progress.
+    static const QRegularExpression label(QStringLiteral("^Sectors (\\d+) of 8192   \\( Completed (\\d+)% \\)$"));
+    QTRY_VERIFY_WITH_TIMEOUT(label.match(w->_sector_label->text()).hasMatch() &&
+                                 label.match(w->_sector_label->text()).captured(1).toInt() > 0,
+                             10000);
+    QCOMPARE(w->_Mode_label->text(), texts::generalPassLabel);
+    QVERIFY(w->_Progress_Horz->value() > 0);
+    QCOMPARE(w->_Progress_Horz->maximum(), 8192);
+    QCOMPARE(w->_help_info->text(), texts::stopHelp);
+    QVERIFY(!w->_Thro_Mode_Chk->isEnabled());
+    QVERIFY(!w->_browse_path->isEnabled());
+
+    w->_stop_scan->click(); // answered Yes
+    QCOMPARE(h->dialogs->alerts.size(), 1);
+    QCOMPARE(h->dialogs->alerts[0].message, QStringLiteral("\nDo you want to stop searching?"));
+    QCOMPARE(h->dialogs->alerts[0].buttons, (QStringList{"Yes", "No"}));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
+    QVERIFY(c.runState().for_index.load() < 8192);
+    // The open file was closed and listed; the thorough pass never ran.
+    QCOMPARE(c.resultsModel()->size(), 1);
+    QVERIFY(!QFileInfo::exists(QDir(dest_).filePath(c.profile().Rec_Folder_Name +
+                                                    "/Photo Search/Omitted (recovered by Thorough Scan)")));
+    QVERIFY(w->_back_btn->isEnabled());
+    QCOMPARE(c.runState().stop_now.load(), 0);
+}
+
+void SearchRunsTest::stopAnsweredNoRunsOn()
+{
+    DiskImage image(dir_.filePath("slow2.img"), 1024);
+    image.put(8, jpegBytes(64, 64, Qt::magenta));
+    ostrel::EngineOptions options;
+    options.reader.chunkSectors = 32;
+    options.openSource = [](const QString& path, int* error) -> std::unique_ptr<ostrel::SectorSource> {
+        auto file = ostrel::FileSectorSource::open(path, error);
+        return file ? std::make_unique<SlowSource>(std::move(file), 1000) : nullptr;
+    };
+    auto h = harness(image.path(), options);
+    MyTableController& c = h->c();
+    startSearch(*h, 0);
+    c.widgets()->_Thro_Mode_Chk->setChecked(false);
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    c.widgets()->_next_btn->click();
+    QTRY_VERIFY(c.runState().for_index.load() > 0);
+    h->dialogs->answer = [](const AlertText&) { return 1; }; // No
+    c.widgets()->_stop_scan->click();
+    QCOMPARE(c.runState().stop_now.load(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(c.runState().for_index.load(), quint64(1024)); // read to the end
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
+}
+
+void SearchRunsTest::deviceThatCannotBeOpened()
+{
+    HarnessConfig config;
+    config.volumes = {fakeVolume(QStringLiteral("ostrel-no-such-device"), QStringLiteral("GONE"), 4096 * 512)};
+    config.destinationOnMedium = [](const QString&, const QString&, const QString&, const QString&) { return false; };
+    auto h = makeHarness(config);
+    h->dialogs->folderAnswer = dest_;
+    MyTableController& c = h->c();
+    Ui::MainWindow* w = c.widgets();
+    startSearch(*h, 0);
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    w->_next_btn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    // One screen back, with the settings screen usable again.
+    QCOMPARE(c.screenCounter(), 1);
+    QVERIFY(w->_screen_settings->isVisible());
+    QVERIFY(!w->_screen_photo_results->isVisible());
+    QVERIFY(!w->_open_folder->isVisible());
+    QVERIFY(w->_next_btn->isEnabled());
+    QVERIFY(w->_back_btn->isEnabled());
+    // The generic alert, and no final screen.
+    QCOMPARE(h->dialogs->alerts.size(), 1);
+    const AlertText alert = h->dialogs->alerts[0];
+    QCOMPARE(alert.message, QStringLiteral("Device Access Error"));
+    QCOMPARE(alert.informative, QStringLiteral("An unexpected error occurred while trying to access the device:\n\n") +
+                                    QString::fromLocal8Bit(strerror(ENOENT)));
+    QCOMPARE(alert.buttons, QStringList{"OK"});
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 0);
+    QCOMPARE(c.runState().Listed_File_Count.load(), quint64(0));
+    // The wizard goes on from there: Next starts again (and fails again).
+    w->_next_btn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
+    QCOMPARE(h->dialogs->alerts.size(), 2);
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 0);
+}
+
+void SearchRunsTest::permissionAlertOffersTheRestart()
+{
+    DiskImage image(dir_.filePath("locked.img"), 64);
+    ostrel::EngineOptions options;
+    options.openSource = [](const QString&, int* error) -> std::unique_ptr<ostrel::SectorSource> {
+        *error = EACCES;
+        return nullptr;
+    };
+    auto h = harness(image.path(), options);
+    MyTableController& c = h->c();
+    c.widgets()->_rawfile_mode_rd->click();
+    startSearch(*h, 2);
+    c.widgets()->_next_btn->click(); // to the file types
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    c.widgets()->_next_btn->click(); // start
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    QCOMPARE(c.screenCounter(), 2);
+    QVERIFY(c.widgets()->_screen_file_types->isVisible());
+    QVERIFY(!c.widgets()->_screen_raw_results->isVisible());
+    QCOMPARE(h->dialogs->alerts.size(), 1);
+    const AlertText alert = h->dialogs->alerts[0];
+    const QString program = QCoreApplication::applicationName();
+    QCOMPARE(alert.message, QStringLiteral("Permission Required"));
+    QCOMPARE(alert.informative,
+             program + " needs permission to access files on removable volumes (like USB drives).\n\nPlease go to "
+                       "System Settings > Privacy & Security > Files and Folders, find \"" +
+                 program + "\" in the list, and enable \"Removable Volumes\" access.\n\n");
+    QCOMPARE(alert.buttons.first(), QStringLiteral("Restart with Administrator Rights"));
+    // The first button restarts with administrator rights and ends this copy.
+    QCOMPARE(h->relaunches.load(), 1);
+    QCOMPARE(h->terminated.load(), 1);
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 0);
+}
+
+void SearchRunsTest::progressBeyondIntRange()
+{
+    auto h = makeHarness();
+    MyTableController& c = h->c();
+    Ui::MainWindow* w = c.widgets();
+    ProgressSnapshot p;
+    p.total = 5000000000ULL;
+    p.done = 2500000000ULL;
+    p.sectorLabel = sectorLabelText(2500000000ULL, 0, 5000000000ULL, 5000000000ULL);
+    p.modeLabel = texts::thoroughPassLabel;
+    c.timerTickSetLabel(p);
+    QCOMPARE(w->_sector_label->text(), QStringLiteral("Sectors 2500000000 of 5000000000   ( Completed 50% )"));
+    QCOMPARE(w->_Mode_label->text(), texts::thoroughPassLabel);
+    const double fraction = double(w->_Progress_Horz->value() - w->_Progress_Horz->minimum()) /
+                            double(w->_Progress_Horz->maximum() - w->_Progress_Horz->minimum());
+    QVERIFY2(fraction > 0.499 && fraction < 0.501, qPrintable(QString::number(fraction)));
+    p.done = p.total;
+    c.timerTickSetLabel(p);
+    QCOMPARE(w->_Progress_Horz->value(), w->_Progress_Horz->maximum());
+    // A range that fits an int is shown sector for sector.
+    p.total = 1000;
+    p.done = 250;
+    c.timerTickSetLabel(p);
+    QCOMPARE(w->_Progress_Horz->maximum(), 1000);
+    QCOMPARE(w->_Progress_Horz->value(), 250);
+}
+
+void SearchRunsTest::messageBoxFromAWorkerWaitsForTheUser()
+{
+    auto h = makeHarness();
+    std::atomic<bool> alertDone{false};
+    std::atomic<bool> workerSawDone{false};
+    std::atomic<bool> returned{false};
+    QThread* alertThread = nullptr;
+    h->dialogs->answer = [&](const AlertText&) {
+        alertThread = QThread::currentThread();
+        // The user takes a while; the worker must not go on meanwhile.
+        QTest::qWait(200);
+        alertDone = true;
+        return 0;
+    };
+    std::thread worker([&] {
+        Show_MessageBox(QStringLiteral("Saved elsewhere."));
+        workerSawDone = alertDone.load();
+        returned = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
+    worker.join();
+    QVERIFY(workerSawDone.load());
+    QCOMPARE(alertThread, QThread::currentThread());
+    QCOMPARE(h->dialogs->messages(), QStringList{"\nSaved elsewhere."});
+    QCOMPARE(h->dialogs->alerts[0].buttons, QStringList{"OK"});
+    QVERIFY(h->dialogs->alerts[0].informative.isEmpty());
+
+    // From the main thread it runs at once.
+    Show_MessageBox(QStringLiteral("Now."));
+    QCOMPARE(h->dialogs->alerts.size(), 2);
+    QCOMPARE(h->dialogs->alerts[1].message, QStringLiteral("\nNow."));
+}
+
+void SearchRunsTest::desktopAlertShowsTheTextsAndButtons()
+{
+    // The real alert: a QMessageBox with the texts used exactly and the
+    // buttons in order; the answer is the index of the button pressed.
+    DesktopDialogs desktop;
+    QString seenText;
+    QStringList seenButtons;
+    QTimer::singleShot(100, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seenText = box->text();
+        for (QAbstractButton* b : box->buttons())
+            seenButtons << b->text();
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text() == QLatin1String("No"))
+                b->click();
+        }
+    });
+    const int answer =
+        desktop.runAlert(nullptr, {wintexts::askStop, QString(), {wintexts::yes, wintexts::no}, AlertText::Kind::Question});
+    QCOMPARE(answer, 1);
+    QCOMPARE(seenText, QStringLiteral("\nDo you want to stop searching?"));
+    seenButtons.sort();
+    QCOMPARE(seenButtons, (QStringList{"No", "Yes"}));
+}
+
+QTEST_MAIN(SearchRunsTest)
+#include "test_search_runs.moc"

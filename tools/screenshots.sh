@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Pictures every screen of the window application's wizard as a user sees it.
+#
+# Builds the window program, makes a 64 MiB sample disk image holding photos
+# and documents at sector boundaries, and starts the program under Xvfb at
+# 1280x800 on that image (developer options --sample-medium and
+# --screenshot-tour): it walks the wizard through a photo search and a file
+# search and saves one PNG per screen.
+#
+# Needs: xvfb-run (xvfb, xauth) and ImageMagick's convert.
+# Usage: tools/screenshots.sh [output folder]   (default: docs/screenshots)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${BUILD_DIR:-build-gui}
+out=$(realpath -m "${1:-docs/screenshots}")
+
+cmake -S . -B "$build" -G Ninja -DOSTREL_BUILD_GUI=ON >/dev/null
+cmake --build "$build" -j2 --target ostrel-recovery
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+image="$work/sample-card.img"
+truncate -s 64M "$image"
+place() { # place FILE SECTOR: writes FILE into the image from that sector on
+  dd if="$1" of="$image" bs=512 seek="$2" conv=notrunc status=none
+}
+
+# Photos: 24 colourful JPEGs, 256 KiB apart, from sector 2048 on.
+for i in $(seq 1 24); do
+  convert -seed "$i" -size 480x360 plasma:fractal -blur 0x2 -quality 85 "$work/photo$i.jpg"
+  place "$work/photo$i.jpg" $((2048 + (i - 1) * 512))
+done
+# One picture that cannot be decoded: a JPEG header followed by noise.
+{ printf '\xff\xd8\xff\xe0\x00\x10JFIF\x00'; head -c 20000 /dev/urandom; } > "$work/broken.jpg"
+place "$work/broken.jpg" 16000
+
+# Documents for the file search, from sector 40000 on.
+cat > "$work/report.pdf" <<'PDF'
+%PDF-1.4
+1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj
+2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj
+trailer << /Root 1 0 R >>
+%%EOF
+PDF
+printf '{\\rtf1\\ansi Recovered letter}\n' > "$work/letter.rtf"
+printf '<!DOCTYPE html>\n<html><body>Saved page</body></html>\n' > "$work/page.html"
+printf '<?xml version="1.0"?>\n<settings/>\n' > "$work/settings.xml"
+# The start of a ZIP archive (a local file header) is all the search needs.
+{ printf 'PK\003\004\024\000\000\000\010\000'; head -c 4000 /dev/urandom; } > "$work/notes.zip"
+sector=40000
+for f in report.pdf letter.rtf page.html settings.xml notes.zip report.pdf page.html letter.rtf; do
+  place "$work/$f" "$sector"
+  sector=$((sector + 2048))
+done
+
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$build/bin/ostrel-recovery" --edition removable --sample-medium "$image" --screenshot-tour "$out"
+echo "screenshots in $out"
