@@ -135,6 +135,18 @@ RelaunchPlan planRelaunch(const QString& executable, bool runningAsRoot, const Q
     RelaunchPlan plan;
 
     if (runningAsRoot) {
+        // Already root (sudo, a root session): the copy needs only a display.
+        const bool anyDisplay = !env.value(QStringLiteral("DISPLAY")).isEmpty() ||
+                                !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+                                !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty();
+        if (!anyDisplay) {
+            plan.message = label + QStringLiteral(": no graphical display was found (neither DISPLAY nor "
+                                                  "WAYLAND_DISPLAY is set), so the window cannot open. Start the "
+                                                  "program from a desktop session (with sudo, keep the display: "
+                                                  "sudo --preserve-env=DISPLAY,XAUTHORITY), or use the "
+                                                  "command-line front end ostrel-recover.");
+            return plan;
+        }
         plan.request = {executable, markers, env.toStringList()};
         return plan;
     }

@@ -209,6 +209,16 @@ TEST(RelaunchPlan, RootStartsTheCopyDirectly)
     EXPECT_EQ(plan.request.environment, env.toStringList());
 }
 
+TEST(RelaunchPlan, RootWithoutAnyDisplaySaysWhyAndStartsNothing)
+{
+    const RelaunchPlan plan = planRelaunch(kExe, true, environment({{"SUDO_USER", "anna"}}), QString(), kEnv);
+    EXPECT_TRUE(plan.request.program.isEmpty());
+    EXPECT_TRUE(plan.message.contains(QStringLiteral("no graphical display")));
+    // A Wayland-only session still gets its copy (Qt opens it there).
+    EXPECT_EQ(planRelaunch(kExe, true, environment({{"WAYLAND_DISPLAY", "wayland-0"}}), QString(), kEnv).request.program,
+              kExe);
+}
+
 TEST(RelaunchPlan, MissingPkexecSaysHowToStartAsRoot)
 {
     const RelaunchPlan plan = planRelaunch(kExe, false, environment({{"DISPLAY", ":0"}}), QString(), kEnv);
