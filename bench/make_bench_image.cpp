@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Xoshiro256.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,52 +44,7 @@ constexpr uint64_t kMiB = 1024 * 1024;
 constexpr uint64_t kGiB = 1024 * kMiB;
 constexpr size_t kWriteBlock = 8 * kMiB;
 
-// xoshiro256** seeded through splitmix64: fast, and the same on every
-// platform, unlike the standard distributions.
-class Rng {
-public:
-    explicit Rng(uint64_t seed)
-    {
-        for (auto& word : s_) {
-            seed += 0x9E3779B97F4A7C15ull;
-            uint64_t z = seed;
-            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-            z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-            word = z ^ (z >> 31);
-        }
-    }
-    uint64_t next()
-    {
-        const uint64_t result = rotl(s_[1] * 5, 7) * 9;
-        const uint64_t t = s_[1] << 17;
-        s_[2] ^= s_[0];
-        s_[3] ^= s_[1];
-        s_[1] ^= s_[2];
-        s_[0] ^= s_[3];
-        s_[2] ^= t;
-        s_[3] = rotl(s_[3], 45);
-        return result;
-    }
-    // Uniform in [lo, hi].
-    uint64_t range(uint64_t lo, uint64_t hi) { return lo + next() % (hi - lo + 1); }
-    double unit() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
-    void fill(unsigned char* out, size_t bytes)
-    {
-        size_t i = 0;
-        for (; i + 8 <= bytes; i += 8) {
-            const uint64_t v = next();
-            std::memcpy(out + i, &v, 8);
-        }
-        if (i < bytes) {
-            const uint64_t v = next();
-            std::memcpy(out + i, &v, bytes - i);
-        }
-    }
-
-private:
-    static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-    uint64_t s_[4];
-};
+using Rng = ostrel::Xoshiro256;
 
 struct Material {
     std::string name;

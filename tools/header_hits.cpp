@@ -19,6 +19,7 @@
 // wrong command line.
 
 #include "engine/HeaderMatcher.h"
+#include "util/Xoshiro256.h"
 #include "signatures/SignatureLoader.h"
 #include "signatures/SignatureTable.h"
 
@@ -43,47 +44,7 @@ namespace {
 constexpr int kSector = ostrel::kSectorSize;
 constexpr double kSectorsPerGiB = 1024.0 * 1024.0 * 1024.0 / kSector;
 
-// splitmix64, used to spread the seed over the generator state.
-uint64_t splitmix64(uint64_t& x)
-{
-    uint64_t z = (x += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-// xoshiro256** by Blackman and Vigna: fast, and far better than needed here.
-class Xoshiro256 {
-public:
-    explicit Xoshiro256(uint64_t seed)
-    {
-        for (uint64_t& w : s_)
-            w = splitmix64(seed);
-    }
-    uint64_t next()
-    {
-        const uint64_t result = rotl(s_[1] * 5, 7) * 9;
-        const uint64_t t = s_[1] << 17;
-        s_[2] ^= s_[0];
-        s_[3] ^= s_[1];
-        s_[1] ^= s_[2];
-        s_[0] ^= s_[3];
-        s_[2] ^= t;
-        s_[3] = rotl(s_[3], 45);
-        return result;
-    }
-    void fill(unsigned char* out, int bytes)
-    {
-        for (int i = 0; i + 8 <= bytes; i += 8) {
-            const uint64_t v = next();
-            std::memcpy(out + i, &v, 8);
-        }
-    }
-
-private:
-    static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-    uint64_t s_[4] = {};
-};
+using ostrel::Xoshiro256;
 
 struct TableRun {
     QString path;

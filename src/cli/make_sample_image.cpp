@@ -5,6 +5,8 @@
 //
 // Usage: ostrel-make-sample OUTPUT FILE...
 
+#include "util/Xoshiro256.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -14,29 +16,16 @@
 namespace {
 constexpr size_t kSector = 512;
 
-struct SplitMix64 {
-    uint64_t state;
-    uint64_t next()
-    {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-};
-
 void zeros(std::vector<char>& image, size_t bytes)
 {
     image.insert(image.end(), bytes, '\0');
 }
 
-void noise(std::vector<char>& image, SplitMix64& rng, size_t bytes)
+void noise(std::vector<char>& image, ostrel::Xoshiro256& rng, size_t bytes)
 {
-    for (size_t i = 0; i < bytes; i += 8) {
-        const uint64_t v = rng.next();
-        for (size_t b = 0; b < 8 && i + b < bytes; ++b)
-            image.push_back(static_cast<char>(v >> (8 * b)));
-    }
+    const size_t at = image.size();
+    image.resize(at + bytes);
+    rng.fill(reinterpret_cast<unsigned char*>(image.data() + at), bytes);
 }
 } // namespace
 
@@ -46,7 +35,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s OUTPUT FILE...\n", argv[0]);
         return 2;
     }
-    SplitMix64 rng{20261207};
+    ostrel::Xoshiro256 rng(20261207);
     std::vector<char> image;
     zeros(image, 256 * 1024);
     for (int i = 2; i < argc; ++i) {
