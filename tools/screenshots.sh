@@ -3,9 +3,11 @@
 #
 # Builds the window program, makes a 64 MiB sample disk image holding photos
 # and documents at sector boundaries, and starts the program under Xvfb at
-# 1280x800 on that image (developer options --sample-medium and
-# --screenshot-tour): it walks the wizard through a photo search and a file
-# search and saves one PNG per screen.
+# 1280x800 on that image and on the built-in sample medium (developer options
+# --sample-medium and --screenshot-tour): it walks the wizard through a photo
+# search, a file search and a video search (the sample medium holds an MP4,
+# whose preview is pictured playing), opens the about and the help-and-
+# support windows, and saves one PNG per screen.
 #
 # Needs: xvfb-run (xvfb, xauth) and ImageMagick's convert.
 # Usage: tools/screenshots.sh [output folder]   (default: docs/screenshots)
@@ -16,7 +18,8 @@ build=${BUILD_DIR:-build-gui}
 out=$(realpath -m "${1:-docs/screenshots}")
 
 cmake -S . -B "$build" -G Ninja -DOSTREL_BUILD_GUI=ON >/dev/null
-cmake --build "$build" -j2 --target ostrel-recovery
+cmake --build "$build" -j2 --target ostrel-recovery ostrel_resources
+sample="$build/bin/sample/ostrel-sample.img"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -57,5 +60,6 @@ done
 
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x800x24" \
-  "$build/bin/ostrel-recovery" --edition removable --sample-medium "$image" --screenshot-tour "$out"
+  "$build/bin/ostrel-recovery" --edition removable --sample-medium "$image" --sample-medium "$sample" \
+  --screenshot-tour "$out"
 echo "screenshots in $out"

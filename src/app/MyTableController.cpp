@@ -9,7 +9,10 @@
 #include "media/DestinationGuard.h"
 #include "ui/InfoWindows.h"
 #include "ui/MainThreadMailbox.h"
+#include "ui/PreviewMedia.h"
+#include "ui/ResultsBrowserView.h"
 #include "ui/ResultsModel.h"
+#include "ui/ThumbnailCache.h"
 #include "ui/SectorSlider.h"
 #include "ui/TableModels.h"
 #include "ui/WindowDialogs.h"
@@ -23,7 +26,9 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QStyle>
+#include <QVideoWidget>
 #include <syslog.h>
 
 // The window's style sheet and icons are compiled into this library; a
@@ -73,6 +78,7 @@ MyTableController::MyTableController(Options options)
     Recovery_MODE = 0;
     screen_counter = 0;
     Prev_Index = kNoPreviewIndex;
+    Support_Mail_Link = makeSupportMailLink(profile_.support_id, APP_LONG_NAME);
 
     controlPanel_ = new ControlPanelWindow();
     ui = std::make_unique<Ui::MainWindow>();
@@ -89,6 +95,9 @@ MyTableController::~MyTableController()
     waitForWorker();
     if (listing_.joinable())
         listing_.join();
+    // Decodes in flight answer to the controller: let them end first.
+    delete thumbnails_;
+    thumbnails_ = nullptr;
     delete controlPanel_;
     if (Main_App_wnd == this)
         Main_App_wnd = nullptr;
@@ -108,8 +117,12 @@ void MyTableController::onMainThread(std::function<void()> work, bool wait)
 
 SaveFile_Info* MyTableController::saveFileInfoWindow()
 {
-    if (!saveFileInfo_)
+    if (!saveFileInfo_) {
         saveFileInfo_ = new SaveFile_Info(controlPanel_);
+        saveFileInfo_->setLinks(profile_.Website_4, profile_.support_id);
+        connect(saveFileInfo_, &SaveFile_Info::websiteClicked, this, [this] { Open_Website_4(); });
+        connect(saveFileInfo_, &SaveFile_Info::supportClicked, this, [this] { Open_Support_Mail(); });
+    }
     return saveFileInfo_;
 }
 
@@ -315,12 +328,51 @@ void MyTableController::awakeFromNib()
     summary->setStretchLastSection(true);
     Reload_Drive_list_Function();
 
-    // 7. The results list, shown by both browsers; the zoom.
+    // 7. The results list, shown by both browsers; its pictures; the
+    // browsers' gestures; the preview's movie half; the zoom.
     resultsModel_ = new ResultsModel(this);
+    thumbnails_ = new ThumbnailCache();
+    resultsModel_->setThumbnailCache(thumbnails_);
+    connect(thumbnails_, &ThumbnailCache::decoded, this,
+            [this](const QString& path, bool ok) { photoDecoded(path, ok); });
     w.imageBrowser->setModel(resultsModel_);
     w.imageBrowser_2->setModel(resultsModel_);
     connect(w.imageBrowser_2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { imageBrowserSelectionDidChange(); });
+    for (ResultsBrowserView* browser : {w.imageBrowser, w.imageBrowser_2}) {
+        connect(browser, &ResultsBrowserView::moveRequested, this,
+                [this, browser](const QList<int>& rows, int target) {
+                    imageBrowser_moveItemsAtIndexes(browser, rows, target);
+                });
+        connect(browser, &ResultsBrowserView::removeRequested, this,
+                [this, browser](const QList<int>& rows) { imageBrowser_removeItemsAtIndexes(browser, rows); });
+        connect(browser, &QAbstractItemView::doubleClicked, this, [this, browser](const QModelIndex& index) {
+            imageBrowser_cellWasDoubleClickedAtIndex(browser, index.row());
+        });
+    }
+    // The list's scroller steps by fractions of its range.
+    QScrollBar* scroller = w.imageBrowser_2->verticalScrollBar();
+    connect(scroller, &QAbstractSlider::actionTriggered, this,
+            [this, scroller](int action) { scrollerAction(scroller, action); });
+    previewMedia_ = options_.previewMedia ? options_.previewMedia(w.mMovieView, this)
+                                          : new PlayerPreviewMedia(w.mMovieView, 5000, this);
+    if (previewMedia_) {
+        connect(previewMedia_, &PreviewMedia::opened, this, [this](const QString& path, bool playable) {
+            if (path != previewPath_ || !session)
+                return; // an answer for a preview that was superseded
+            Ui::MainWindow& w = *ui;
+            if (choosePreview(playable, QImage(), QIcon()) == PreviewKind::Movie) {
+                w._QuickLook_View->hide();
+                w.mMovieView->show();
+                previewMedia_->play();
+                finishPreview(previewGeneration_, path, static_cast<int>(PreviewKind::Movie));
+            } else {
+                w._QuickLook_View->show();
+                w.mMovieView->hide();
+                Image_Preview(path, QFileInfo(path).fileName());
+            }
+        });
+    }
     w._zoom_slider->setValue(50);
     zoomSliderDidChange();
     w.imageBrowser_2->setIconSize(QSize(48, 48));

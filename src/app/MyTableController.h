@@ -15,7 +15,9 @@
 //   ui/FileTypeSelection.cpp    the file-type check list
 //   ui/SearchWindowHost.cpp     starting, running, stopping and ending a
 //                               search; the engine host; device alerts
-//   ui/ResultsListing.cpp       listing found files
+//   ui/ResultsListing.cpp       listing found files, the browsers' gestures
+//   ui/FilePreview.cpp          the preview pane and its wait sheet
+//   ui/HelpActions.cpp          help, support, about, links and copying
 //
 // Threads: every member function runs on the main thread, except the
 // EngineHost overrides, which are called on the search's worker thread
@@ -41,7 +43,14 @@
 #include <memory>
 #include <thread>
 
+class AboutWindow;
 class Browse_Info;
+class ClearPreview_Modeless;
+class Help_Support;
+class PreviewMedia;
+class QScrollBar;
+class QVideoWidget;
+class ThumbnailCache;
 class ControlPanelWindow;
 class DictionaryTableModel;
 class LoadDiskPanel;
@@ -115,6 +124,9 @@ public:
         std::function<bool(const QString& destination, const QString& identifier, const QString& parentDisk,
                            const QString& sourcePath)>
             destinationOnMedium;
+        // Makes the movie half of the preview, playing into `view`; empty:
+        // QMediaPlayer (PlayerPreviewMedia).
+        std::function<PreviewMedia*(QVideoWidget* view, QObject* parent)> previewMedia;
     };
 
     // The initialiser: chooses the edition, derives the folder names, creates
@@ -239,15 +251,61 @@ public:
     // ---- Results browsers (photo: imageBrowser, other modes: imageBrowser_2).
     void addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid);
     void addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid);
+    // The browsers' gestures (`browser` is imageBrowser or imageBrowser_2).
+    // Removing takes items off the list only; the files stay on disk.
+    void imageBrowser_removeItemsAtIndexes(QWidget* browser, const QList<int>& rows);
+    // Moves the items at `rows` as one block before `target` (see
+    // ResultsModel::moveItems); answers true.
+    bool imageBrowser_moveItemsAtIndexes(QWidget* browser, const QList<int>& rows, int target);
+    // Nothing can be dragged out of a browser: answers 0.
+    int imageBrowser_writeItemsAtIndexes(QWidget* browser, const QList<int>& rows);
+    // Opens the item's file with the desktop's default program (not the
+    // placeholder of an undecodable photo).
+    void imageBrowser_cellWasDoubleClickedAtIndex(QWidget* browser, int row);
     void zoomSliderDidChange();
     void imageBrowserSelectionDidChange();
+
+    // ---- Preview (second browser). A preview runs from the event loop:
+    // the wait sheet goes up, the movie framework is asked (answered later),
+    // a thumbnail is decoded off the main thread if needed, then the sheet
+    // comes down (previewFinished).
     void closemovie_Win();
-    void CreateFile_QuickLook_View(const QString& path);
+    // `args`: the item's path, its start sector and end sector (only the
+    // path is used).
+    void CreateFile_QuickLook_View(const QVariantList& args);
+    void QuickLook_Preview_Thread(const QString& path);
+    void setQuickLook_View(const QString& path);
+    void Image_Preview(const QString& path, const QString& fileName);
+    // Line steps move a scroller by 0.05 of its range, page steps by 0.2;
+    // `action` is a QAbstractSlider::SliderAction.
+    void scrollerAction(QScrollBar* scroller, int action);
+    quint64 previewIndex() const { return Prev_Index; }
+    bool previewSession() const { return session; }
+    PreviewMedia* previewMedia() const { return previewMedia_; }
+    ThumbnailCache* thumbnailCache() const { return thumbnails_; }
 
     // ---- Help and information.
     void About_btn();
     void Help_btn();
+    void HelpFilePressed() { Help_btn(); }
     void Contact_Us_btn();
+    void Open_Support_Mail();
+    void Open_Website_1();
+    void Open_Website_2();
+    void Open_Website_3();
+    void Open_Website_4();
+    void Copy_Email();
+    void Copy_URL();
+    void Copy_URL_2();
+    // The support mail link, made once at start (makeSupportMailLink).
+    const QString& supportMailLink() const { return Support_Mail_Link; }
+    // "mailto:" + address + "?subject=" + title + "%20Question" + "&body=" +
+    // the questionnaire; trimmed, then every line break written "%0A", every
+    // blank "%20" and every double quote "%22".
+    static QString makeSupportMailLink(const QString& supportId, const QString& longName);
+    AboutWindow* aboutWindow();
+    Help_Support* helpSupportWindow();
+    ClearPreview_Modeless* clearPreviewWindow();
 
     // ---- EngineHost: called by the search's threads.
     SearchSettings readSearchSettings() override;
@@ -283,6 +341,9 @@ signals:
     void searchThreadsFinished();
     // Final_or_Stop_Screen has run to its end.
     void finalScreenShown();
+    // A preview has come to its end and its wait sheet is down; `kind` is a
+    // PreviewKind.
+    void previewFinished(const QString& path, int kind);
 
 private:
     struct SettingsSet {
@@ -339,6 +400,12 @@ private:
     void onPassRunning(const QString& helpText);
     void onWizardStepBack(int mode);
     void emptyResults();
+    // Preview and listing helpers.
+    void photoDecoded(const QString& path, bool ok);
+    void finishPreview(quint64 generation, const QString& path, int kind);
+    void copyToClipboard(const QString& text);
+    void openLink(const QString& link);
+    void connectLinks(QObject* window);
     bool relaunchAsAdministrator();
 
     // Media list helpers.
@@ -376,6 +443,15 @@ private:
     QString noprevfile;
     QByteArray Null_Image_Data;
     bool session = false; // a preview's wait sheet is up
+    // Movie half of the preview; decoder and cache of pictures.
+    PreviewMedia* previewMedia_ = nullptr;
+    ThumbnailCache* thumbnails_ = nullptr;
+    ClearPreview_Modeless* clearPreview_ = nullptr;
+    AboutWindow* about_ = nullptr;
+    Help_Support* helpSupport_ = nullptr;
+    quint64 previewGeneration_ = 0; // the preview in progress (a newer one supersedes it)
+    QString previewPath_;
+    QString Support_Mail_Link;
     bool bulkCheckChange_ = false;
     quint64 runFoundFiles_ = 0;
 

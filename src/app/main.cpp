@@ -54,6 +54,11 @@ DeveloperOptions takeDeveloperOptions(int& argc, char** argv)
 
 int runWindowApplication(int argc, char** argv, const DeveloperOptions& developer)
 {
+    // Qt 6.4 picks GStreamer first, which plays MP4 only with extra plugin
+    // packages; the FFmpeg backend shipped with Qt Multimedia plays the
+    // common formats as is. A user's own choice is kept.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
 

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImage>
 #include <QString>
 
 struct MyImageObject {
@@ -16,7 +15,9 @@ struct MyImageObject {
     QString image_UID;     // the item's identity in the browser
     quint64 File_Start_Sector = 0;
     quint64 File_End_Sector = 0;
-    QImage thumbnail;      // photo mode: the picture as decoded for the browser (null when not decoded)
+    // Photo mode: the decodability test runs off the window's thread; until it
+    // answers the item shows a neutral frame (see ResultsModel).
+    bool testPending = false;
 
     static MyImageObject initWithImage_Path(const QString& path, const QString& name, const QString& uid)
     {

@@ -1,52 +1,27 @@
-// Listing found files in the results browsers, the zoom, the selection of
-// the second browser, and the help and information buttons. The thumbnails,
-// the preview and the help windows are kept deliberately simple here; they
-// are the results browser's and the preview's own business.
+// Listing found files in the results browsers, and what the user does with
+// the listed items: removing, moving, opening, zooming, selecting.
+//
+// Photos: the decodability test of a listed photo (does it decode to a
+// thumbnail?) runs on the thumbnail cache's worker threads, so a search that
+// lists thousands of photos never decodes on the window's thread. The item
+// is listed at once and shows a neutral frame; when the test answers it
+// shows the picture, or it becomes the "NoPreview.png" placeholder item.
 
 #include "app/MyTableController.h"
 
 #include "ui/ControlPanelWindow.h"
+#include "ui/PreviewMedia.h"
+#include "ui/ResultsBrowserView.h"
 #include "ui/ResultsModel.h"
 #include "ui/TableModels.h"
+#include "ui/ThumbnailCache.h"
 #include "ui/WindowDialogs.h"
-#include "ui/WindowTexts.h"
 #include "ui_MainWindow.h"
 #include "util/TextHelpers.h"
 
-#include <QFileIconProvider>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QItemSelectionModel>
-#include <QMimeDatabase>
 #include <QUrl>
-
-namespace {
-
-// The decodability test of a photo: a thumbnail of at most 100 pixels,
-// orientation applied. A null image when the file cannot be decoded.
-QImage decodabilityThumbnail(const QString& path)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > 100 || size.height() > 100))
-        reader.setScaledSize(size.scaled(100, 100, Qt::KeepAspectRatio));
-    return reader.read();
-}
-
-QIcon iconForExtension(const QString& path)
-{
-    static QMimeDatabase mimes;
-    const QMimeType type = mimes.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
-    QIcon icon = QIcon::fromTheme(type.iconName());
-    if (icon.isNull())
-        icon = QIcon::fromTheme(type.genericIconName());
-    if (icon.isNull())
-        icon = QIcon(QStringLiteral(":/icons/file.svg"));
-    return icon;
-}
-
-} // namespace
 
 void MyTableController::addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid)
 {
@@ -63,20 +38,38 @@ void MyTableController::addImageWithPath(const QString& path, const QString& ima
     const QString trimmed = Trim_Str(path);
     if (trimmed.isEmpty())
         return;
-    MyImageObject item;
-    const QImage thumbnail = decodabilityThumbnail(trimmed);
-    if (!thumbnail.isNull()) {
-        item = MyImageObject::initWithImage_Path(trimmed, imageName, imageUid);
-        item.thumbnail = thumbnail;
-    } else {
+    MyImageObject item = MyImageObject::initWithImage_Path(trimmed, imageName, imageUid);
+    if (thumbnails_->failed(trimmed)) {
+        // Tried before (the same file listed again): the placeholder at once.
         noprevfile = resourceDir_ + QStringLiteral("/NoPreview.png");
         item = MyImageObject::initWithImage_data(Null_Image_Data, imageName, imageUid);
         item.setPath(noprevfile);
+    } else if (thumbnails_->picture(trimmed).isNull()) {
+        item.testPending = true;
+        thumbnails_->request(trimmed, ResultsModel::kThumbnailSide);
     }
     resultsModel_->append(std::move(item));
     const quint64 count = ++state_.Listed_File_Count;
     if (count % 6 == 0)
         ui->imageBrowser->scrollToBottom();
+}
+
+void MyTableController::photoDecoded(const QString& path, bool ok)
+{
+    const QList<int> rows = resultsModel_->pendingRows(path);
+    if (rows.isEmpty()) {
+        if (ok)
+            resultsModel_->pictureArrived(path); // decoded again after it left the cache
+        return;
+    }
+    for (int row : rows) {
+        if (ok) {
+            resultsModel_->markDecodable(row);
+        } else {
+            noprevfile = resourceDir_ + QStringLiteral("/NoPreview.png");
+            resultsModel_->makePlaceholder(row, Null_Image_Data, noprevfile);
+        }
+    }
 }
 
 void MyTableController::addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid)
@@ -91,6 +84,7 @@ void MyTableController::addImageWithPath_2(const QString& path, const QString& i
     const QString trimmed = Trim_Str(path);
     if (trimmed.isEmpty())
         return;
+    // The type icon; QIcon is drawn sharp at whatever size the list uses.
     MyImageObject item = MyImageObject::initWithImage(iconForExtension(trimmed), imageName, imageUid, 0, 0);
     item.setPath(trimmed);
     resultsModel_->append(std::move(item));
@@ -114,14 +108,50 @@ void MyTableController::addImageWithPath_2(const QString& path, const QString& i
         ui->imageBrowser_2->scrollToBottom();
 }
 
+// ---------------------------------------------------------------------------
+// The browsers' gestures
+
+void MyTableController::imageBrowser_removeItemsAtIndexes(QWidget* browser, const QList<int>& rows)
+{
+    const bool second = browser == ui->imageBrowser_2;
+    resultsModel_->removeItems(rows);
+    // The previewed item may have moved; the next selection previews afresh.
+    if (second)
+        Prev_Index = kNoPreviewIndex;
+}
+
+bool MyTableController::imageBrowser_moveItemsAtIndexes(QWidget* browser, const QList<int>& rows, int target)
+{
+    const bool moved = resultsModel_->moveItems(rows, target);
+    if (browser == ui->imageBrowser_2)
+        Prev_Index = kNoPreviewIndex;
+    return moved;
+}
+
+int MyTableController::imageBrowser_writeItemsAtIndexes(QWidget*, const QList<int>&)
+{
+    return 0;
+}
+
+void MyTableController::imageBrowser_cellWasDoubleClickedAtIndex(QWidget* browser, int row)
+{
+    const MyImageObject* item = resultsModel_->itemAt(row);
+    if (!item)
+        return;
+    if (browser == ui->imageBrowser && (item->isPlaceholder() || item->testPending))
+        return;
+    dialogs_->openLocation(QUrl::fromLocalFile(item->path));
+}
+
 void MyTableController::zoomSliderDidChange()
 {
-    // The slider runs 0..100 for the zoom 0..1; the browser zooms from small
-    // icons to large thumbnails.
-    const double zoom = ui->_zoom_slider->value() / 100.0 + 0.05;
-    const int side = 40 + static_cast<int>(zoom * 120);
+    // The slider runs 0..100 for the zoom 0..1: from small icons (40 px) to
+    // the size the pictures are decoded at.
+    const double zoom = ui->_zoom_slider->value() / 100.0;
+    const int side = 40 + static_cast<int>(zoom * (ResultsModel::kThumbnailSide - 40));
     ui->imageBrowser->setIconSize(QSize(side, side));
-    ui->imageBrowser->setGridSize(QSize(side + 44, side + 36));
+    ui->imageBrowser->setGridSize(QSize(side + 28, side + 48));
+    ui->imageBrowser->viewport()->update();
 }
 
 void MyTableController::imageBrowserSelectionDidChange()
@@ -132,7 +162,7 @@ void MyTableController::imageBrowserSelectionDidChange()
     int first = selected.first().row();
     for (const QModelIndex& i : selected)
         first = std::min(first, i.row());
-    if (static_cast<quint64>(first) == Prev_Index)
+    if (first < 0 || first >= resultsModel_->size() || static_cast<quint64>(first) == Prev_Index)
         return;
     Prev_Index = static_cast<quint64>(first);
     ui->_QuickLook_View->clear();
@@ -141,54 +171,6 @@ void MyTableController::imageBrowserSelectionDidChange()
     if (!item)
         return;
     ui->_QuickLook_View_Box->setTitle(QFileInfo(item->path).fileName());
-    CreateFile_QuickLook_View(item->path);
-}
-
-void MyTableController::closemovie_Win()
-{
-    // No movie is played in this pane yet.
-}
-
-void MyTableController::CreateFile_QuickLook_View(const QString& path)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid())
-        reader.setScaledSize(size.scaled(200, 200, Qt::KeepAspectRatio));
-    const QImage image = reader.read();
-    if (!image.isNull()) {
-        ui->_QuickLook_View->setPixmap(QPixmap::fromImage(image));
-        return;
-    }
-    ui->_QuickLook_View->setPixmap(iconForExtension(path).pixmap(200, 200));
-}
-
-// ---------------------------------------------------------------------------
-// Help and information
-
-void MyTableController::About_btn()
-{
-    controlPanel_->raise();
-    dialogs_->runAlert(controlPanel_, {QStringLiteral("About ") + APP_LONG_NAME,
-                                       APP_LONG_NAME + QStringLiteral("\n") + profile_.Website_1,
-                                       {wintexts::ok}, AlertText::Kind::Information});
-}
-
-void MyTableController::Help_btn()
-{
-    const QString help = resourceDir_ + QStringLiteral("/Help.pdf");
-    if (!QFileInfo::exists(help)) {
-        dialogs_->runAlert(controlPanel_, {wintexts::helpFileMissing, QString(), {wintexts::ok},
-                                           AlertText::Kind::Information});
-        return;
-    }
-    dialogs_->openLocation(QUrl::fromLocalFile(help));
-}
-
-void MyTableController::Contact_Us_btn()
-{
-    dialogs_->runAlert(controlPanel_, {QStringLiteral("Help and support"),
-                                       profile_.support_id + QStringLiteral("\n") + profile_.Website_2,
-                                       {wintexts::ok}, AlertText::Kind::Information});
+    CreateFile_QuickLook_View({item->path, QVariant::fromValue(item->File_Start_Sector),
+                               QVariant::fromValue(item->File_End_Sector)});
 }

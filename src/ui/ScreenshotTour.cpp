@@ -3,6 +3,7 @@
 #include "engine/SectorSource.h"
 #include "ui/ControlPanelWindow.h"
 #include "ui/InfoWindows.h"
+#include "ui/PreviewMedia.h"
 #include "ui/ResultsModel.h"
 #include "ui/TableModels.h"
 #include "ui/WindowDialogs.h"
@@ -12,9 +13,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 
@@ -30,7 +33,7 @@ public:
     explicit SlowSource(std::unique_ptr<ostrel::SectorSource> inner) : inner_(std::move(inner)) {}
     quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override
     {
-        std::this_thread::sleep_for(std::chrono::microseconds(40) * count);
+        std::this_thread::sleep_for(std::chrono::microseconds(100) * count);
         return inner_->read(first, count, buffer, error);
     }
 
@@ -110,6 +113,11 @@ public:
 ScreenshotTour::ScreenshotTour(const QString& folder, MyTableController::Options& options)
     : folder_(folder), dialogs_(std::make_shared<TourDialogs>())
 {
+    // A second sample medium, when given, is searched for videos.
+    if (!options.sampleMedia.isEmpty())
+        firstSample_ = QFileInfo(options.sampleMedia.at(0).imagePath).fileName();
+    if (options.sampleMedia.size() > 1)
+        videoSample_ = QFileInfo(options.sampleMedia.at(1).imagePath).fileName();
     QDir().mkpath(folder_);
     // A neutral place for the recovered files, so no developer path shows
     // in the pictures; removed again when the walk ends.
@@ -140,6 +148,37 @@ void ScreenshotTour::capture(const QString& name)
     dialogs_->save(controller_->controlPanel()->grab().toImage(), name);
 }
 
+void ScreenshotTour::captureScreen(const QString& name)
+{
+    // The movie is drawn in a native child window, which grab() does not
+    // see; the X server's picture of the window does.
+    QWidget* window = controller_->controlPanel();
+    const QPixmap shot = window->screen()->grabWindow(window->winId());
+    dialogs_->save(shot.isNull() ? window->grab().toImage() : shot.toImage(), name);
+}
+
+void ScreenshotTour::whenTrue(std::function<bool()> condition, Step then)
+{
+    if (!condition()) {
+        QTimer::singleShot(150, this, [this, condition, then] { whenTrue(condition, then); });
+        return;
+    }
+    then();
+}
+
+void ScreenshotTour::selectRowNamed(const QString& identifier)
+{
+    Ui::MainWindow* w = controller_->widgets();
+    MediaTableModel* media = controller_->mediaModel();
+    for (int r = 0; r < media->rowCount(); ++r) {
+        if (media->index(r, 0).data().toString() == identifier) {
+            w->idTableView->selectRow(r);
+            return;
+        }
+    }
+    selectSampleRow();
+}
+
 void ScreenshotTour::next(int delayMs)
 {
     if (steps_.isEmpty())
@@ -162,7 +201,15 @@ void ScreenshotTour::whenFinalScreen(Step then)
 void ScreenshotTour::selectSampleRow()
 {
     Ui::MainWindow* w = controller_->widgets();
-    const int last = controller_->mediaModel()->rowCount() - 1;
+    MediaTableModel* media = controller_->mediaModel();
+    // The first sample medium (the photo card); else the last row.
+    for (int r = 0; r < media->rowCount(); ++r) {
+        if (!firstSample_.isEmpty() && media->index(r, 0).data().toString() == firstSample_) {
+            w->idTableView->selectRow(r);
+            return;
+        }
+    }
+    const int last = media->rowCount() - 1;
     if (last >= 0)
         w->idTableView->selectRow(last);
 }
@@ -211,12 +258,16 @@ void ScreenshotTour::start(MyTableController& controller)
     };
     steps_ << [this, w] {
         whenFinalScreen([this] {
-            capture(QStringLiteral("07-photo-results"));
-            next(100);
+            whenTrue([this] { return controller_->resultsModel()->pendingCount() == 0; }, [this] {
+                QTimer::singleShot(300, this, [this] {
+                    capture(QStringLiteral("07-photo-results"));
+                    next(100);
+                });
+            });
         });
         dialogs_->pendingName = QStringLiteral("06-search-finished");
         w->_next_btn->click();
-        QTimer::singleShot(2600, this, [this] { capture(QStringLiteral("05-photo-search")); });
+        QTimer::singleShot(1500, this, [this] { capture(QStringLiteral("05-photo-search")); });
     };
     steps_ << [this, w] {
         w->_back_btn->click();
@@ -256,6 +307,85 @@ void ScreenshotTour::start(MyTableController& controller)
         next(300);
     };
     steps_ << [this] { capture(QStringLiteral("11-file-results")); next(); };
+    // A video search on the second sample medium, its preview playing.
+    steps_ << [this, w] {
+        if (videoSample_.isEmpty()) {
+            next(0);
+            return;
+        }
+        w->_back_btn->click(); // results -> file types
+        w->_back_btn->click(); // file types -> settings
+        w->_back_btn->click(); // settings -> media
+        next(300);
+    };
+    steps_ << [this, w] {
+        if (videoSample_.isEmpty()) {
+            next(0);
+            return;
+        }
+        whenListed([this, w] {
+            w->_video_mode_rd->click();
+            selectRowNamed(videoSample_);
+            next(400);
+        });
+    };
+    steps_ << [this, w] {
+        if (videoSample_.isEmpty()) {
+            next(0);
+            return;
+        }
+        w->_next_btn->click();
+        w->_browse_path_Sig->click();
+        next();
+    };
+    steps_ << [this, w] {
+        if (videoSample_.isEmpty()) {
+            next(0);
+            return;
+        }
+        w->_next_btn->click(); // to the file types
+        next();
+    };
+    steps_ << [this, w] {
+        if (videoSample_.isEmpty()) {
+            next(0);
+            return;
+        }
+        whenFinalScreen([this, w] {
+            const ResultsModel* model = controller_->resultsModel();
+            int row = -1;
+            for (int r = 0; r < model->rowCount() && row < 0; ++r) {
+                if (model->itemAt(r)->path.endsWith(QStringLiteral(".MP4"), Qt::CaseInsensitive))
+                    row = r;
+            }
+            if (row < 0) {
+                next(100);
+                return;
+            }
+            auto connection = std::make_shared<QMetaObject::Connection>();
+            *connection = connect(controller_, &MyTableController::previewFinished, this, [this, connection] {
+                disconnect(*connection);
+                // Let the movie play a moment before it is pictured.
+                QTimer::singleShot(1500, this, [this] {
+                    captureScreen(QStringLiteral("13-video-preview"));
+                    next(100);
+                });
+            });
+            w->imageBrowser_2->setCurrentIndex(model->index(row, 0));
+        });
+        w->_next_btn->click(); // the search
+    };
+    // The help windows.
+    steps_ << [this, w] {
+        dialogs_->pendingName = QStringLiteral("14-about");
+        w->_about_btn->click();
+        next(300);
+    };
+    steps_ << [this, w] {
+        dialogs_->pendingName = QStringLiteral("15-help-support");
+        w->_contact_btn->click();
+        next(300);
+    };
     steps_ << [this, w] {
         dialogs_->pendingName = QStringLiteral("12-exit-question");
         w->_exit_btn->click(); // answered Yes: the program quits

@@ -5,7 +5,9 @@
 // window's own buttons; alerts and information windows are shown for real,
 // pictured over the dimmed window, and answered with their default button.
 // The searches are slowed down so that a running search can be pictured.
-// When the walk is done the program quits.
+// A second sample medium, when given, is searched for videos and the
+// preview of a found movie is pictured. When the walk is done the program
+// quits.
 
 #include "app/MyTableController.h"
 
@@ -32,6 +34,11 @@ private:
     using Step = std::function<void()>;
     void next(int delayMs = 500);
     void capture(const QString& name);
+    // The window as the X server shows it (movies included).
+    void captureScreen(const QString& name);
+    // Runs `then` once `condition` holds (polled from the event loop).
+    void whenTrue(std::function<bool()> condition, Step then);
+    void selectRowNamed(const QString& identifier);
     void whenFinalScreen(Step then);
     // Runs `step` once the media list is filled.
     void whenListed(Step step);
@@ -39,6 +46,8 @@ private:
 
     QString folder_;
     QString destination_;
+    QString firstSample_; // identifier of the medium of the photo and file searches
+    QString videoSample_; // identifier of the medium searched for videos
     std::shared_ptr<TourDialogs> dialogs_;
     MyTableController* controller_ = nullptr;
     QList<Step> steps_;

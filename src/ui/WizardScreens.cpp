@@ -10,6 +10,7 @@
 #include "media/DestinationGuard.h"
 #include "ui/InfoWindows.h"
 #include "ui/ResultsModel.h"
+#include "ui/ThumbnailCache.h"
 #include "ui/SectorSlider.h"
 #include "ui/TableModels.h"
 #include "ui/WindowDialogs.h"
@@ -510,6 +511,7 @@ void MyTableController::Next_btn()
 void MyTableController::emptyResults()
 {
     resultsModel_->clear();
+    thumbnails_->clear(); // decodes queued for the items just dropped are not needed
     Prev_Index = kNoPreviewIndex;
 }
 

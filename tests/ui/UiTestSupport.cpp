@@ -1,5 +1,8 @@
 #include "UiTestSupport.h"
 
+#include <QFileInfo>
+#include <QTimer>
+
 #include "ui/TableModels.h"
 #include "ui_MainWindow.h"
 
@@ -157,6 +160,16 @@ std::unique_ptr<Harness> makeHarness(HarnessConfig config)
         return raw->relaunchResult;
     };
     options.destinationOnMedium = config.destinationOnMedium;
+    if (config.previewMedia) {
+        options.previewMedia = config.previewMedia;
+    } else {
+        options.previewMedia = [raw](QVideoWidget*, QObject* parent) {
+            auto* media = new ScriptedPreviewMedia;
+            media->setParent(parent);
+            raw->media = media;
+            return media;
+        };
+    }
     h->controller = std::make_unique<MyTableController>(options);
     h->controller->awakeFromNib();
     if (!QTest::qWaitFor([raw] { return !raw->controller->mediaListLoading(); }, 10000))
@@ -184,4 +197,20 @@ void writeSignatureFile(const QString& path, const QList<QStringList>& entries)
         text += "Description : " + e.at(2).toUtf8() + "\n\n";
     }
     f.write(text);
+}
+
+void ScriptedPreviewMedia::open(const QString& path)
+{
+    openedPaths.append(path);
+    pending_ = path;
+    if (!hold)
+        QTimer::singleShot(0, this, [this] { release(); });
+}
+
+void ScriptedPreviewMedia::release()
+{
+    if (pending_.isEmpty())
+        return;
+    const QString path = std::exchange(pending_, QString());
+    emit opened(path, playableExtensions.contains(QFileInfo(path).suffix().toLower()));
 }

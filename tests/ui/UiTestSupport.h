@@ -8,6 +8,7 @@
 #include "app/MyTableController.h"
 #include "engine/SectorSource.h"
 #include "media/MediaPlatform.h"
+#include "ui/PreviewMedia.h"
 #include "ui/WindowDialogs.h"
 
 #include <QByteArray>
@@ -97,6 +98,27 @@ private:
     int micros_;
 };
 
+// Answers "playable" for the files whose extension (any case) is listed,
+// from the event loop; with `hold` set the answer waits for release().
+class ScriptedPreviewMedia : public PreviewMedia {
+    Q_OBJECT
+public:
+    QStringList playableExtensions{QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("mp3")};
+    QStringList openedPaths; // every open(), in order
+    int plays = 0;
+    int closes = 0;
+    bool hold = false;
+
+    void open(const QString& path) override;
+    void play() override { ++plays; }
+    void close() override { ++closes; }
+    // Sends the answer held back for the last open().
+    void release();
+
+private:
+    QString pending_;
+};
+
 struct HarnessConfig {
     QString bundleName = QStringLiteral("Ostrel Removable Media Recovery"); // all four modes
     QString resourceDir;                 // empty: the shipped resources
@@ -105,6 +127,8 @@ struct HarnessConfig {
     ostrel::EngineOptions engineOptions; // clearPause 0 by default (set in makeHarness)
     // Decides "destination on the medium"; empty: the real check.
     std::function<bool(const QString&, const QString&, const QString&, const QString&)> destinationOnMedium;
+    // The movie half of the preview; empty: a ScriptedPreviewMedia.
+    std::function<PreviewMedia*(QVideoWidget*, QObject*)> previewMedia;
 };
 
 struct Harness {
@@ -113,6 +137,7 @@ struct Harness {
     std::atomic<int> terminated{0};
     std::atomic<int> relaunches{0};
     bool relaunchResult = true;
+    ScriptedPreviewMedia* media = nullptr; // the scripted movie half, when used
 
     MyTableController& c() { return *controller; }
 };

@@ -15,6 +15,7 @@
 #include "ui/MyImageObject.h"
 #include "ui/ResultsModel.h"
 #include "ui/TableModels.h"
+#include "ui/ThumbnailCache.h"
 #include "ui/WindowDialogs.h"
 #include "ui/WindowTexts.h"
 #include "ui_MainWindow.h"
@@ -144,15 +145,18 @@ void SearchRunsTest::completePhotoSearch()
                                            "/Photo Search/Omitted (recovered by Thorough Scan)"))
                 .isDir());
 
-    // The list: the general pass's four files first; decodable ones carry a
-    // thumbnail, the broken one is the placeholder.
+    // The list: the general pass's four files first; decodable ones are
+    // drawn from their file (the picture decoded off the main thread), the
+    // broken one becomes the placeholder once its test has answered.
+    QTRY_COMPARE_WITH_TIMEOUT(c.resultsModel()->pendingCount(), 0, 20000);
     const QList<MyImageObject>& items = c.resultsModel()->images();
     QVERIFY(items.size() >= 4);
     QCOMPARE(items[0].image_Name, QStringLiteral("GND00001.JPG"));
     QCOMPARE(items[1].image_Name, QStringLiteral("GND00002.PNG"));
-    QVERIFY(!items[0].thumbnail.isNull());
-    QVERIFY(items[0].thumbnail.width() <= 100 && items[0].thumbnail.height() <= 100);
-    QVERIFY(!items[1].thumbnail.isNull());
+    QVERIFY(!items[0].isPlaceholder());
+    QCOMPARE(items[0].path.section('/', -2), QStringLiteral("JPG/GND00001.JPG"));
+    QVERIFY(!c.thumbnailCache()->picture(items[0].path).isNull());
+    QVERIFY(!items[1].isPlaceholder());
     QCOMPARE(items[3].image_Name, QStringLiteral("GND00004.JPG"));
     QVERIFY(items[3].isPlaceholder());
     QCOMPARE(QFileInfo(items[3].path).fileName(), QStringLiteral("NoPreview.png"));
