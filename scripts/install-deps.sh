@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
-  util-linux pkexec
+  util-linux mount e2fsprogs pkexec python3 fonts-dejavu-core
   # test material and end-to-end tests: FAT images, real media files
   dosfstools mtools ffmpeg imagemagick libjpeg-turbo-progs poppler-utils
   # window screenshots
