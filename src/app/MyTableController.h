@@ -250,6 +250,8 @@ public:
 
     // ---- Results browsers (photo: imageBrowser, other modes: imageBrowser_2).
     void addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid);
+    // The trimmed path when the cap and count rules let a file be listed.
+    QString pathToList(const QString& path);
     void addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid);
     // The browsers' gestures (`browser` is imageBrowser or imageBrowser_2).
     // Removing takes items off the list only; the files stay on disk.

@@ -23,19 +23,26 @@
 #include <QItemSelectionModel>
 #include <QUrl>
 
-void MyTableController::addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid)
+// The cap and count rules shared by both browsers: the trimmed path when the
+// file is to be listed, else empty (a full browser still counts the file).
+QString MyTableController::pathToList(const QString& path)
 {
     const quint64 limit = options_.engineOptions.fileListClearLimit;
     // The browser is full: the file is counted, not shown.
     if (static_cast<quint64>(resultsModel_->size()) >= limit) {
         ++state_.Listed_File_Count;
-        return;
+        return QString();
     }
     // The count reached the limit while items were removed: neither shown
     // nor counted until the next clearing.
     if (state_.Listed_File_Count.load() >= limit)
-        return;
-    const QString trimmed = Trim_Str(path);
+        return QString();
+    return Trim_Str(path);
+}
+
+void MyTableController::addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid)
+{
+    const QString trimmed = pathToList(path);
     if (trimmed.isEmpty())
         return;
     MyImageObject item = MyImageObject::initWithImage_Path(trimmed, imageName, imageUid);
@@ -74,14 +81,7 @@ void MyTableController::photoDecoded(const QString& path, bool ok)
 
 void MyTableController::addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid)
 {
-    const quint64 limit = options_.engineOptions.fileListClearLimit;
-    if (static_cast<quint64>(resultsModel_->size()) >= limit) {
-        ++state_.Listed_File_Count;
-        return;
-    }
-    if (state_.Listed_File_Count.load() >= limit)
-        return;
-    const QString trimmed = Trim_Str(path);
+    const QString trimmed = pathToList(path);
     if (trimmed.isEmpty())
         return;
     // The type icon; QIcon is drawn sharp at whatever size the list uses.
