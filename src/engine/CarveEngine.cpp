@@ -184,7 +184,7 @@ bool CarveEngine::runPass(bool thorough)
             pass.reader = std::make_unique<SectorReader>(*pass.source, start, end, options_.reader);
         return loop(pass);
     } catch (const std::exception& e) {
-        finishAll(pass);
+        finishGroup(pass, nullptr);
         closeDevice(pass);
         host_.showMessageBox(QString::fromLocal8Bit(e.what()));
         return true;
@@ -238,7 +238,7 @@ bool CarveEngine::loop(Pass& pass)
 
     // End of the range (or of what could be searched). A file that could
     // not be completed on disk is a save failure, not a success.
-    if (!finishAll(pass))
+    if (!finishGroup(pass, nullptr))
         return destinationFailure(pass);
     closeDevice(pass);
     if (!pass.lastReadOk) {
@@ -262,10 +262,8 @@ void CarveEngine::photoHeader(Pass& pass, int entry, const unsigned char* sector
 {
     // The clearing happens before the file this header ends is listed.
     applyListClearing();
-    for (size_t i = pass.targets.size(); i-- > 0;) {
-        if (!finishTarget(pass, i, sector))
-            throw DestinationFailure{};
-    }
+    if (!finishGroup(pass, sector))
+        throw DestinationFailure{};
     pass.groupBytes = kSectorSize;
     ++pass.filesOpened;
     if (pass.thorough)
@@ -280,10 +278,8 @@ void CarveEngine::photoHeader(Pass& pass, int entry, const unsigned char* sector
 
 void CarveEngine::openGroup(Pass& pass, int entry, const unsigned char* sector)
 {
-    for (size_t i = pass.targets.size(); i-- > 0;) {
-        if (!finishTarget(pass, i, sector))
-            throw DestinationFailure{};
-    }
+    if (!finishGroup(pass, sector))
+        throw DestinationFailure{};
     pass.groupBytes = kSectorSize;
 
     if (!pass.relatedKnown[entry]) {
@@ -407,11 +403,13 @@ bool CarveEngine::finishTarget(Pass& pass, size_t index, const unsigned char* la
     return true;
 }
 
-bool CarveEngine::finishAll(Pass& pass)
+// Finishes every open file of the group in order, appending `lastSector`
+// (when given) to each. False when any of them could not be completed.
+bool CarveEngine::finishGroup(Pass& pass, const unsigned char* lastSector)
 {
     bool saved = true;
-    for (size_t i = pass.targets.size(); i-- > 0;)
-        saved = finishTarget(pass, i, nullptr) && saved;
+    while (!pass.targets.empty())
+        saved = finishTarget(pass, 0, lastSector) && saved;
     return saved;
 }
 
@@ -464,7 +462,7 @@ void CarveEngine::closeDevice(Pass& pass)
 bool CarveEngine::stopPass(Pass& pass)
 {
     abandonPass(pass);
-    if (!finishAll(pass))
+    if (!finishGroup(pass, nullptr))
         host_.showMessageBox(unable_saving_Msg);
     requestFinalScreenOnce();
     return false;
@@ -475,7 +473,7 @@ bool CarveEngine::destinationFailure(Pass& pass)
     abandonPass(pass);
     // Files that took every sector so far are complete up to here and are
     // kept and listed; a file whose write failed is closed unlisted.
-    finishAll(pass);
+    finishGroup(pass, nullptr);
     host_.showMessageBox(unable_saving_Msg);
     requestFinalScreenOnce();
     return false;

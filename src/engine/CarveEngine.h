@@ -79,12 +79,11 @@ private:
     bool runPass(bool thorough);
     bool loop(Pass& pass);
     void photoHeader(Pass& pass, int entry, const unsigned char* sector);
-    void photoWrite(Pass& pass, const unsigned char* sector);
     void openGroup(Pass& pass, int entry, const unsigned char* sector);
     void appendToGroup(Pass& pass, const unsigned char* sector, bool openedHere);
     void openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder);
     bool finishTarget(Pass& pass, size_t index, const unsigned char* lastSector);
-    bool finishAll(Pass& pass);
+    bool finishGroup(Pass& pass, const unsigned char* lastSector);
     void closeDevice(Pass& pass);
     void flushOpenFiles(Pass& pass);
     void abandonPass(Pass& pass);

@@ -345,6 +345,11 @@ TEST_F(CarveTest, NewGroupEndsEveryFileOfTheOldOne)
     useImage(img);
     EXPECT_TRUE(pass(2, table(sigEntry("ZIP", 1 << 20, "504B0304", "1") + sigEntry("DOCX", 1 << 20, "504B0304", "1"))));
     ASSERT_EQ(host.listed.size(), 4u);
+    QStringList order;
+    for (const ListedFile& f : host.listed)
+        order << f.name;
+    EXPECT_EQ(order, (QStringList{"ZIP00001.ZIP", "DOCX00001.DOCX", "ZIP00002.ZIP", "DOCX00002.DOCX"}))
+        << "a group's files are listed in table order";
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(readAll(host.listed[i].path), img.sectorsFrom(0, 4)) << "4 sectors, the last with the new header";
     for (int i = 2; i < 4; ++i)
