@@ -64,6 +64,11 @@ QString cliUsage()
         "                       pictures, professional (default), 1-7, or a launcher name\n"
         "  -m, --mode MODE      photo (default), video, raw, audio\n"
         "  -t, --thorough       also run the thorough pass\n"
+        "      --cut-at-next-header\n"
+        "                       plain carving: end files at their size limit or\n"
+        "                       the next header, without reading their format;\n"
+        "                       keep every type a shared header fits; the thorough\n"
+        "                       pass carves again what the general pass found\n"
         "  -r, --range S:E      search sectors S up to, not including, E (512 bytes each)\n"
         "      --types LIST     video/raw/audio: extensions to search, comma-separated\n"
         "                       (default: all the edition offers)\n"
@@ -105,6 +110,8 @@ CliParseResult parseCliArguments(const QStringList& args)
             }
         } else if (name == QLatin1String("-t") || name == QLatin1String("--thorough")) {
             o.thorough = true;
+        } else if (name == QLatin1String("--cut-at-next-header")) {
+            o.cutAtNextHeader = true;
         } else if (name == QLatin1String("-r") || name == QLatin1String("--range")) {
             if (!takeValue(args, i, name, &value, &r.error))
                 return r;

@@ -13,6 +13,7 @@ struct CliOptions {
     int mode = 0;              // 0 photo, 1 video, 2 raw file, 3 audio
     bool modeGiven = false;
     bool thorough = false;
+    bool cutAtNextHeader = false; // plain carving
     bool rangeGiven = false;
     quint64 startSector = 0;
     quint64 endSector = 0;     // exclusive

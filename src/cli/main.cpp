@@ -172,6 +172,7 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     settings.diskIdentifier = QFileInfo(o.source).fileName();
     settings.destination = QDir(o.destination).absolutePath();
     settings.thorough = o.thorough;
+    settings.cutAtNextHeader = o.cutAtNextHeader;
     int openError = 0;
     if (auto probe = ostrel::FileSectorSource::open(o.source, &openError))
         settings.sectorCount = probe->sectorCount();

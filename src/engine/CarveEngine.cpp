@@ -4,6 +4,7 @@
 #include "engine/HeaderMatcher.h"
 #include "engine/OutputFile.h"
 #include "engine/ProgressTicker.h"
+#include "engine/walkers/FormatWalker.h"
 #include "media/DeviceAccess.h"
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
@@ -11,13 +12,16 @@
 #include "util/TextHelpers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <thread>
+#include <unistd.h>
 
 namespace ostrel {
 
@@ -56,14 +60,62 @@ struct CarveEngine::Target {
     QString extension;
     quint64 maxSize = 0;
     int slot = 0;
+    QString folderPath;
+    QString prefix;
     QString path;
     QString imageName;
     QString imageUid;
 };
 
+// One file being carved: the member files of a carve group (one in photo
+// mode), which all receive the same sectors from the one holding the header.
+struct CarveEngine::Carve {
+    quint64 id = 0;
+    quint64 firstSector = 0;
+    quint32 formatStart = 0; // byte of the first sector where the format begins
+    quint64 bytes = 0;       // bytes appended so far, whole sectors
+    std::vector<Target> targets;
+    std::unique_ptr<walkers::FormatWalker> walker;
+    quint64 fed = 0; // bytes fed to the walker, counted from formatStart
+    walkers::Verdict verdict;
+    quint64 outer = 0; // id of the open file this one lies inside, 0 for none
+
+    // Where the file ends, in bytes from its first sector, when its format
+    // shows it; UINT64_MAX when it does not. A break keeps the sector it
+    // lies in.
+    quint64 knownLength() const
+    {
+        if (verdict.state == walkers::State::Ends)
+            return formatStart + verdict.offset;
+        if (verdict.state == walkers::State::Broken) {
+            const quint64 at = formatStart + verdict.offset;
+            return std::max<quint64>(kSectorSize, (at + kSectorSize - 1) / kSectorSize * kSectorSize);
+        }
+        return UINT64_MAX;
+    }
+
+    // True when the format proves that the file goes on past byte `offset`.
+    bool goesOnPast(quint64 offset) const
+    {
+        if (verdict.state == walkers::State::Continues)
+            return formatStart + verdict.offset > offset;
+        return verdict.state == walkers::State::Ends && knownLength() > offset;
+    }
+};
+
+// Files finished inside another file that is still open: kept unlisted until
+// the outer file shows whether it contains them.
+struct CarveEngine::Held {
+    quint64 outer = 0;
+    quint64 firstSector = 0;
+    quint64 length = 0;
+    std::vector<Target> targets; // closed
+};
+
 struct CarveEngine::Pass {
     bool thorough = false;
     bool photo = true;
+    bool formatAware = true; // false: plain carving
     QString base; // destination / results / mode folder / pass folder
     QStringList table; // REC_PROC_Array
     std::unique_ptr<HeaderMatcher> matcher;
@@ -76,8 +128,9 @@ struct CarveEngine::Pass {
     // Declared after the reader, so files are closed (and their pending
     // sectors written) while the reader's memory still exists.
     std::array<OutputFile, kCarveSlots> outputs;
-    std::vector<Target> targets; // MultiHeader_Array: the open carve group
-    quint64 groupBytes = 0;
+    std::vector<std::unique_ptr<Carve>> carves; // open files, in the order they were opened
+    std::vector<Held> held;
+    quint64 nextCarveId = 1;
     quint64 filesOpened = 0; // photo: the pass file ordinal
     bool lastReadOk = false;
     QHash<QString, quint64> nextFreeNumber; // per folder + prefix, after a name clash
@@ -89,6 +142,15 @@ struct CarveEngine::Pass {
         reader.reset();
         source.reset();
     }
+
+    int freeSlot() const
+    {
+        for (int s = 0; s < kCarveSlots; ++s) {
+            if (!outputs[s].isOpen())
+                return s;
+        }
+        return -1;
+    }
 };
 
 CarveEngine::CarveEngine(EngineHost& host, RunState& state, const RunSetup& setup, const EngineOptions& options,
@@ -99,6 +161,9 @@ CarveEngine::CarveEngine(EngineHost& host, RunState& state, const RunSetup& setu
         options_.openSource = [](const QString& path, int* error) -> std::unique_ptr<SectorSource> {
             return FileSectorSource::open(path, error);
         };
+    }
+    if (!options_.walkerFor) {
+        options_.walkerFor = [](const QString& extension) { return walkers::makeWalker(extension.toStdString()); };
     }
 }
 
@@ -169,6 +234,12 @@ bool CarveEngine::runPass(bool thorough)
         if (!Create_Folder(pass.base))
             return destinationFailure(pass);
 
+        pass.formatAware = !settings.cutAtNextHeader;
+        if (!thorough) {
+            generalStarts_.clear();
+            generalExtents_.clear();
+            generalExtentReach_.clear();
+        }
         pass.table = thorough ? setup_.thoroughTable : setup_.generalTable;
         pass.matcher = std::make_unique<HeaderMatcher>(pass.table);
         const qsizetype entries = sig::entryCount(pass.table);
@@ -215,20 +286,9 @@ bool CarveEngine::loop(Pass& pass)
             bool readable = false;
             const unsigned char* sector = pass.reader->next(&readable);
             pass.lastReadOk = readable;
+            const quint64 number = index;
             state_.for_index.store(++index, std::memory_order_relaxed);
-            const bool blank = isBlank(sector);
-            if (!blank) {
-                const int entry = pass.matcher->match(sector);
-                if (entry >= 0) {
-                    if (pass.photo)
-                        photoHeader(pass, entry, sector);
-                    else
-                        openGroup(pass, entry, sector);
-                    continue;
-                }
-            }
-            if (!pass.targets.empty())
-                appendToGroup(pass, blank ? nullptr : sector, false);
+            step(pass, number, sector, isBlank(sector));
         }
     } catch (const DestinationFailure&) {
         return destinationFailure(pass);
@@ -245,6 +305,8 @@ bool CarveEngine::loop(Pass& pass)
         host_.showMessageBox(texts::mediaReadError);
         return false;
     }
+    if (!pass.thorough)
+        std::sort(generalStarts_.begin(), generalStarts_.end());
     return true;
 }
 
@@ -258,60 +320,125 @@ void CarveEngine::applyListClearing()
     host_.clearFileList(setup_.mode);
 }
 
-void CarveEngine::photoHeader(Pass& pass, int entry, const unsigned char* sector)
+// One sector of the range: a header it holds, then the open files.
+void CarveEngine::step(Pass& pass, quint64 sectorNumber, const unsigned char* sector, bool blank)
 {
-    // The clearing happens before the file this header ends is listed.
-    applyListClearing();
-    if (!finishGroup(pass, sector))
-        throw DestinationFailure{};
-    pass.groupBytes = kSectorSize;
-    ++pass.filesOpened;
-    if (pass.thorough)
-        ++state_.THD_Image_number;
-    else
-        ++state_.GND_Image_number;
-    const QString& type = sig::field(pass.table, entry, sig::Extension);
-    const QString folder = pass.counters.place(type);
-    openTarget(pass, entry, sector, 0, folder);
-    appendToGroup(pass, sector, true);
+    if (!blank) {
+        const int entry = pass.matcher->match(sector);
+        if (entry >= 0) {
+            headerFound(pass, sectorNumber, entry, sector);
+            return;
+        }
+    }
+    appendToCarves(pass, sectorNumber, blank ? nullptr : sector, false);
 }
 
-void CarveEngine::openGroup(Pass& pass, int entry, const unsigned char* sector)
+// The carve group of `entry`: the entry and every later one whose header is
+// contained in it, or contains it at the same position.
+static const std::vector<int>& groupOf(const QStringList& table, int entry, int entries,
+                                       std::vector<std::vector<int>>& related, std::vector<bool>& known)
 {
-    if (!finishGroup(pass, sector))
-        throw DestinationFailure{};
-    pass.groupBytes = kSectorSize;
-
-    if (!pass.relatedKnown[entry]) {
-        const QString& hexE = sig::field(pass.table, entry, sig::HeaderHex);
-        const QString& posE = sig::field(pass.table, entry, sig::HeaderPosition);
-        for (int f = entry; f < pass.matcher->entryCount(); ++f) {
-            const QString& hexF = sig::field(pass.table, f, sig::HeaderHex);
+    if (!known[entry]) {
+        const QString& hexE = sig::field(table, entry, sig::HeaderHex);
+        const QString& posE = sig::field(table, entry, sig::HeaderPosition);
+        for (int f = entry; f < entries; ++f) {
+            const QString& hexF = sig::field(table, f, sig::HeaderHex);
             const bool joins = f == entry || Find_Str(hexE, hexF) ||
-                               (Find_Str(hexF, hexE) && sig::field(pass.table, f, sig::HeaderPosition) == posE);
+                               (Find_Str(hexF, hexE) && sig::field(table, f, sig::HeaderPosition) == posE);
             if (joins)
-                pass.related[entry].push_back(f);
+                related[entry].push_back(f);
         }
-        pass.relatedKnown[entry] = true;
+        known[entry] = true;
     }
+    return related[entry];
+}
 
-    for (int f : pass.related[entry]) {
-        const QString& type = sig::field(pass.table, f, sig::Extension);
-        const QString folder = pass.counters.place(type);
-        int slot = -1;
-        for (int s = 0; s < kCarveSlots; ++s) {
-            if (!pass.outputs[s].isOpen()) {
-                slot = s;
-                break;
-            }
+void CarveEngine::headerFound(Pass& pass, quint64 sectorNumber, int entry, const unsigned char* sector)
+{
+    auto carve = std::make_unique<Carve>();
+    carve->firstSector = sectorNumber;
+    bool opens = true;
+    if (pass.formatAware) {
+        if (headerRefused(pass, entry, sector, *carve)) {
+            appendToCarves(pass, sectorNumber, sector, false);
+            return;
         }
-        if (slot < 0)
-            continue; // all 30 files of the group are taken
-        ++pass.filesOpened;
-        openTarget(pass, f, sector, slot, folder);
+        // The general pass already has the file that starts here, or that
+        // this header lies inside of.
+        opens = !(pass.thorough && coveredByGeneralPass(sectorNumber));
     }
-    applyListClearing();
-    appendToGroup(pass, sector, true);
+    // The clearing comes before the file this header ends is listed.
+    if (pass.photo && opens)
+        applyListClearing();
+    appendToCarves(pass, sectorNumber, sector, true);
+    if (opens)
+        openCarve(pass, std::move(carve), entry, sector);
+}
+
+// Feeds the header's look-ahead to the walker of its group's first member
+// that has one. True when the format refuses the header.
+bool CarveEngine::headerRefused(Pass& pass, int entry, const unsigned char* sector, Carve& candidate)
+{
+    for (int f : groupOf(pass.table, entry, pass.matcher->entryCount(), pass.related, pass.relatedKnown)) {
+        candidate.walker = options_.walkerFor(sig::field(pass.table, f, sig::Extension));
+        if (candidate.walker)
+            break;
+    }
+    if (!candidate.walker)
+        return false;
+    candidate.formatStart = static_cast<quint32>(pass.matcher->formatStart(entry, sector));
+    quint32 sectors = 0;
+    const unsigned char* ahead =
+        pass.reader->peek(static_cast<quint32>(walkers::kHeaderLookahead / kSectorSize), &sectors);
+    if (!ahead) {
+        ahead = sector;
+        sectors = 1;
+    }
+    const size_t bytes = static_cast<size_t>(sectors) * kSectorSize - candidate.formatStart;
+    candidate.verdict = candidate.walker->feed(ahead + candidate.formatStart, bytes);
+    candidate.fed = bytes;
+    if (candidate.verdict.state == walkers::State::NotFormat)
+        return true;
+    return false;
+}
+
+void CarveEngine::openCarve(Pass& pass, std::unique_ptr<Carve> carve, int entry, const unsigned char* sector)
+{
+    // A file opened inside others lies inside the last one that goes on
+    // past this header (every open file that did not was cut by it).
+    carve->outer = pass.carves.empty() ? 0 : pass.carves.back()->id;
+    carve->id = pass.nextCarveId++;
+    Carve& c = *carve;
+    pass.carves.push_back(std::move(carve));
+    if (pass.photo) {
+        const int slot = pass.freeSlot();
+        if (slot >= 0) {
+            ++pass.filesOpened;
+            if (pass.thorough)
+                ++state_.THD_Image_number;
+            else
+                ++state_.GND_Image_number;
+            const QString& type = sig::field(pass.table, entry, sig::Extension);
+            openTarget(pass, entry, sector, slot, pass.counters.place(type));
+        }
+    } else {
+        for (int f : groupOf(pass.table, entry, pass.matcher->entryCount(), pass.related, pass.relatedKnown)) {
+            const QString& type = sig::field(pass.table, f, sig::Extension);
+            const QString folder = pass.counters.place(type);
+            const int slot = pass.freeSlot();
+            if (slot < 0)
+                continue; // all 30 files are taken
+            ++pass.filesOpened;
+            openTarget(pass, f, sector, slot, folder);
+        }
+        applyListClearing();
+    }
+    if (c.targets.empty()) {
+        pass.carves.pop_back();
+        return;
+    }
+    c.bytes = kSectorSize;
+    applyEnds(pass, pass.carves.size() - 1); // a file that ends within its first sector
 }
 
 void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder)
@@ -356,61 +483,263 @@ void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector,
     t.extension = type;
     t.maxSize = pass.maxSizes[entry];
     t.slot = slot;
+    t.folderPath = folderPath;
+    t.prefix = prefix;
     t.path = path;
     t.imageName = name;
     t.imageUid = pass.photo ? uid : name;
-    pass.targets.push_back(std::move(t));
+    pass.carves.back()->targets.push_back(std::move(t));
     if (!file.append(sector))
         throw DestinationFailure{};
 }
 
-// `sector` null stands for a blank sector.
-void CarveEngine::appendToGroup(Pass& pass, const unsigned char* sector, bool openedHere)
+// Hands one sector to every open file. `sector` null stands for a blank
+// sector; with `header` true the sector holds a header that starts a file of
+// its own, which cuts every open file whose format does not go on past it.
+void CarveEngine::appendToCarves(Pass& pass, quint64 sectorNumber, const unsigned char* sector, bool header)
 {
-    if (!openedHere) {
-        pass.groupBytes += kSectorSize;
-        for (const Target& t : pass.targets) {
+    static const unsigned char zeros[kSectorSize] = {};
+    for (size_t i = 0; i < pass.carves.size();) {
+        Carve& c = *pass.carves[i];
+        const quint64 offset = (sectorNumber - c.firstSector) * kSectorSize;
+        // The walker sees every byte of the file once, blank sectors as
+        // zeros; the header's look-ahead may already have covered this one.
+        if (c.walker && !c.verdict.final() && c.formatStart + c.fed < offset + kSectorSize) {
+            const quint64 from = std::max<quint64>(offset, c.formatStart + c.fed);
+            const unsigned char* data = sector ? sector : zeros;
+            c.verdict = c.walker->feed(data + (from - offset), static_cast<size_t>(offset + kSectorSize - from));
+            c.fed = offset + kSectorSize - c.formatStart;
+        }
+        if (c.knownLength() <= offset) {
+            if (!endCarve(pass, i, c.verdict.state == walkers::State::Ends))
+                throw DestinationFailure{};
+            continue;
+        }
+        const bool cut = header && !c.goesOnPast(offset);
+        if (cut && c.walker && pass.formatAware) {
+            // The file's format does not reach the new header's sector.
+            if (!endCarve(pass, i, false))
+                throw DestinationFailure{};
+            continue;
+        }
+        c.bytes += kSectorSize;
+        for (const Target& t : c.targets) {
             OutputFile& file = pass.outputs[t.slot];
             if (!(sector ? file.append(sector) : file.appendBlank()))
                 throw DestinationFailure{};
         }
-    }
-    for (size_t i = 0; i < pass.targets.size();) {
-        if (pass.targets[i].maxSize <= pass.groupBytes) {
-            if (!finishTarget(pass, i, nullptr))
+        if (cut) {
+            // Plain carving: a file cut by the next header ends with the
+            // sector that holds it.
+            if (!endCarve(pass, i, false))
                 throw DestinationFailure{};
-        } else {
-            ++i;
+            continue;
         }
+        if (applyEnds(pass, i))
+            ++i;
     }
-    if (pass.targets.empty())
-        pass.groupBytes = 0;
 }
 
-// Appends `lastSector` (when given), closes the file and lists it, then
-// removes the target. False when the file could not be completed on disk; it
-// is then not listed.
-bool CarveEngine::finishTarget(Pass& pass, size_t index, const unsigned char* lastSector)
+// Ends open carve `index` where its format ends, or finishes its members at
+// their size limits unless the format proves the file is longer. True when
+// the carve is still open.
+bool CarveEngine::applyEnds(Pass& pass, size_t index)
 {
-    Target t = pass.targets[index];
-    pass.targets.erase(pass.targets.begin() + static_cast<qsizetype>(index));
-    OutputFile& file = pass.outputs[t.slot];
-    if (lastSector)
-        file.append(lastSector);
-    if (!file.close())
+    Carve& c = *pass.carves[index];
+    if (c.knownLength() <= c.bytes) {
+        if (!endCarve(pass, index, c.verdict.state == walkers::State::Ends))
+            throw DestinationFailure{};
         return false;
-    listFile(t.path, t.imageName, t.imageUid, t.extension);
+    }
+    if (c.goesOnPast(c.bytes))
+        return true;
+    for (size_t t = 0; t < c.targets.size();) {
+        if (c.targets[t].maxSize <= c.bytes) {
+            if (!finishTarget(pass, c, t))
+                throw DestinationFailure{};
+        } else {
+            ++t;
+        }
+    }
+    if (!c.targets.empty())
+        return true;
+    resolveInner(pass, c, false);
+    pass.carves.erase(pass.carves.begin() + static_cast<qsizetype>(index));
+    return false;
+}
+
+// A file whose content shows its type: a group keeps the member of that
+// type only; a file of another type than the header told moves to that
+// type's folder and extension. False when a file could not be moved.
+bool CarveEngine::settleTypes(Pass& pass, Carve& c)
+{
+    if (!pass.formatAware || !c.walker)
+        return true;
+    const QString proven = QString::fromStdString(c.walker->provenType());
+    if (proven.isEmpty())
+        return true;
+    auto matches = [&](const Target& t) { return t.extension.compare(proven, Qt::CaseInsensitive) == 0; };
+    const bool anyMatch = std::any_of(c.targets.begin(), c.targets.end(), matches);
+    for (size_t t = c.targets.size(); t-- > 0;) {
+        const bool keep = anyMatch ? matches(c.targets[t]) : t == 0;
+        if (!keep) {
+            pass.outputs[c.targets[t].slot].close();
+            QFile::remove(c.targets[t].path);
+            c.targets.erase(c.targets.begin() + static_cast<qsizetype>(t));
+        }
+    }
+    if (anyMatch)
+        return true;
+    // One file left, of another type: give it the proven type's folder,
+    // number and extension. Nothing existing is replaced.
+    Target& t = c.targets.front();
+    const QString folderPath = joinPath(pass.base, pass.counters.place(proven));
+    if (!Create_Folder(folderPath))
+        return false;
+    const QString prefix = pass.photo ? t.prefix : proven;
+    quint64 number = pass.photo ? leadingDecimal(t.imageName.mid(t.prefix.size()))
+                                : fileNumber(pass.filesOpened, prefix, setup_.mode, summary_);
+    const QString cacheKey = folderPath + u'\n' + prefix;
+    number = std::max(number, pass.nextFreeNumber.value(cacheKey, 0));
+    for (;;) {
+        const QString name = safePathComponent(fileName(prefix, number, proven));
+        const QString path = joinPath(folderPath, name);
+        if (::link(QFile::encodeName(t.path).constData(), QFile::encodeName(path).constData()) == 0) {
+            ::unlink(QFile::encodeName(t.path).constData());
+            t.path = path;
+            t.imageName = name;
+            if (pass.photo)
+                t.imageUid = fileName(t.imageUid.left(3), leadingDecimal(t.imageUid.mid(3)), proven);
+            else
+                t.imageUid = name;
+            t.extension = proven;
+            t.folderPath = folderPath;
+            t.prefix = prefix;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+        ++number;
+        pass.nextFreeNumber.insert(cacheKey, number);
+    }
+}
+
+// Closes every file of open carve `index` at its known length (or what it
+// has), lists it or holds it while an outer file is open, and removes the
+// carve. `whole`: the file ended where its format ends. False when a file
+// could not be completed on disk; it is then not listed.
+bool CarveEngine::endCarve(Pass& pass, size_t index, bool whole)
+{
+    std::unique_ptr<Carve> owned = std::move(pass.carves[index]);
+    pass.carves.erase(pass.carves.begin() + static_cast<qsizetype>(index));
+    Carve& c = *owned;
+    const quint64 length = std::min(c.bytes, c.knownLength());
+    // A member that could not be completed on disk is not listed; the
+    // others are.
+    bool saved = true;
+    for (size_t t = c.targets.size(); t-- > 0;) {
+        if (!pass.outputs[c.targets[t].slot].closeAt(length)) {
+            saved = false;
+            c.targets.erase(c.targets.begin() + static_cast<qsizetype>(t));
+        }
+    }
+    if (saved && !settleTypes(pass, c))
+        saved = false;
+    resolveInner(pass, c, whole && saved);
+    if (!pass.thorough) {
+        generalStarts_.push_back(c.firstSector);
+        if (whole) {
+            generalExtents_.emplace_back(c.firstSector, c.firstSector + (length + kSectorSize - 1) / kSectorSize);
+            generalExtentReach_.push_back(
+                std::max(generalExtentReach_.empty() ? 0 : generalExtentReach_.back(), generalExtents_.back().second));
+        }
+    }
+    if (c.outer != 0)
+        pass.held.push_back(Held{c.outer, c.firstSector, length, std::move(c.targets)});
+    else
+        listHeld(pass, c.targets);
+    return saved;
+}
+
+// Finishes member `index` of an open carve alone (its size limit): closes,
+// lists it (or holds it inside an outer file) and removes it.
+bool CarveEngine::finishTarget(Pass& pass, Carve& c, size_t index)
+{
+    Target t = c.targets[index];
+    c.targets.erase(c.targets.begin() + static_cast<qsizetype>(index));
+    if (!pass.outputs[t.slot].close())
+        return false;
+    std::vector<Target> one{std::move(t)};
+    if (c.outer != 0)
+        pass.held.push_back(Held{c.outer, c.firstSector, c.bytes, std::move(one)});
+    else
+        listHeld(pass, one);
     return true;
 }
 
-// Finishes every open file of the group in order, appending `lastSector`
-// (when given) to each. False when any of them could not be completed.
+// The files held inside `outer`, which has just ended: when it ended whole
+// around them they are part of it and are removed; otherwise they move out
+// to the file around `outer`, or are listed. Files still open inside it
+// move out the same way.
+void CarveEngine::resolveInner(Pass& pass, const Carve& outer, bool whole)
+{
+    const quint64 outerEnd = outer.firstSector * kSectorSize + std::min(outer.bytes, outer.knownLength());
+    for (auto& open : pass.carves) {
+        if (open->outer == outer.id)
+            open->outer = outer.outer;
+    }
+    std::vector<Target> toList;
+    for (size_t h = 0; h < pass.held.size();) {
+        Held& inner = pass.held[h];
+        if (inner.outer != outer.id) {
+            ++h;
+            continue;
+        }
+        if (whole && inner.firstSector * kSectorSize + inner.length <= outerEnd) {
+            for (const Target& t : inner.targets)
+                QFile::remove(t.path);
+        } else if (outer.outer != 0) {
+            inner.outer = outer.outer;
+            ++h;
+            continue;
+        } else {
+            toList.insert(toList.end(), inner.targets.begin(), inner.targets.end());
+        }
+        pass.held.erase(pass.held.begin() + static_cast<qsizetype>(h));
+    }
+    listHeld(pass, toList);
+}
+
+void CarveEngine::listHeld(Pass& pass, std::vector<Target>& targets)
+{
+    (void)pass;
+    for (const Target& t : targets)
+        listFile(t.path, t.imageName, t.imageUid, t.extension);
+}
+
+// Finishes every open file in the order they were opened (the end of the
+// range, a stop, a failure). `lastSector` must be null. False when any of
+// them could not be completed.
 bool CarveEngine::finishGroup(Pass& pass, const unsigned char* lastSector)
 {
+    Q_ASSERT(!lastSector);
     bool saved = true;
-    while (!pass.targets.empty())
-        saved = finishTarget(pass, 0, lastSector) && saved;
+    while (!pass.carves.empty())
+        saved = endCarve(pass, 0, false) && saved;
     return saved;
+}
+
+bool CarveEngine::coveredByGeneralPass(quint64 sectorNumber) const
+{
+    if (std::binary_search(generalStarts_.begin(), generalStarts_.end(), sectorNumber))
+        return true;
+    // The last whole file starting before this sector, and every earlier
+    // one, through the running largest end.
+    auto it = std::lower_bound(generalExtents_.begin(), generalExtents_.end(), std::make_pair(sectorNumber, quint64(0)));
+    if (it == generalExtents_.begin())
+        return false;
+    const size_t before = static_cast<size_t>(it - generalExtents_.begin()) - 1;
+    return generalExtentReach_[before] > sectorNumber;
 }
 
 void CarveEngine::deviceOpenFailed(int err)
@@ -442,9 +771,11 @@ void CarveEngine::abandonPass(Pass& pass)
 
 void CarveEngine::flushOpenFiles(Pass& pass)
 {
-    for (const Target& t : pass.targets) {
-        if (!pass.outputs[t.slot].flushRun())
-            throw DestinationFailure{};
+    for (const auto& c : pass.carves) {
+        for (const Target& t : c->targets) {
+            if (!pass.outputs[t.slot].flushRun())
+                throw DestinationFailure{};
+        }
     }
 }
 
@@ -452,8 +783,10 @@ void CarveEngine::closeDevice(Pass& pass)
 {
     // Pending writes point into the reader's memory: write them before it
     // goes (a failure shows when the file is closed).
-    for (const Target& t : pass.targets)
-        pass.outputs[t.slot].flushRun();
+    for (const auto& c : pass.carves) {
+        for (const Target& t : c->targets)
+            pass.outputs[t.slot].flushRun();
+    }
     if (pass.reader)
         state_.unreadable_sectors += pass.reader->unreadableCount();
     pass.closeDevice();

@@ -1,15 +1,22 @@
 #pragma once
 // The two carving engines. A pass reads the sector range of the medium, looks
 // for a recognised header in every sector that is not blank, and writes each
-// recovered file as the run of whole sectors from the one holding its header
-// up to its type's size limit or the next recognised header. No footer is
-// ever looked for.
+// recovered file from the sector holding its header on.
 //
 // Photo mode opens one file per header. The video, raw-file and audio modes
 // open a carve group: the matched entry plus every later entry whose header
 // is related to it (contained in it, or containing it at the same position),
-// up to 30 files that all receive the same sectors, so a header shared by
-// several types (ZIP, DOCX, XLSX ...) is saved once per type.
+// up to 30 files that all receive the same sectors.
+//
+// Where a file ends: a format walker follows the file's structure and the
+// file is written exactly to the end it shows; a header the format refuses
+// starts nothing; a header lying inside a file whose structure goes on past
+// it does not cut that file (it is carved as well, and dropped once the
+// outer file has ended whole around it); a carve group whose content shows
+// its type keeps that member only; the thorough pass skips what the general
+// pass recovered. Types without a walker, and every file when the search
+// settings ask for plain carving, end at their size limit or at the next
+// header, as plain carvers do.
 //
 // Thread: the worker thread of a run. Talks to the front end only through
 // EngineHost and to the other threads only through RunState.
@@ -19,6 +26,7 @@
 #include "engine/RunState.h"
 #include "engine/SectorReader.h"
 #include "engine/SectorSource.h"
+#include "engine/walkers/FormatWalker.h"
 
 #include <QStringList>
 
@@ -43,6 +51,9 @@ struct EngineOptions {
     // Opens the medium; defaults to a read-only FileSectorSource. Returns
     // null with *error = errno when it cannot be opened.
     std::function<std::unique_ptr<SectorSource>(const QString& path, int* error)> openSource;
+    // The format walker for a signature extension, null when the format has
+    // none; defaults to the shipped walkers.
+    std::function<std::unique_ptr<walkers::FormatWalker>(const QString& extension)> walkerFor;
     // Prints "err no : %d\n" (and logs the permission case) for a device
     // that cannot be opened; tests turn it off.
     bool printOpenErrno = true;
@@ -76,14 +87,24 @@ public:
 private:
     struct Pass;
     struct Target;
+    struct Carve;
+    struct Held;
     bool runPass(bool thorough);
     bool loop(Pass& pass);
-    void photoHeader(Pass& pass, int entry, const unsigned char* sector);
-    void openGroup(Pass& pass, int entry, const unsigned char* sector);
-    void appendToGroup(Pass& pass, const unsigned char* sector, bool openedHere);
+    void step(Pass& pass, quint64 sectorNumber, const unsigned char* sector, bool blank);
+    void headerFound(Pass& pass, quint64 sectorNumber, int entry, const unsigned char* sector);
+    bool headerRefused(Pass& pass, int entry, const unsigned char* sector, Carve& candidate);
+    void openCarve(Pass& pass, std::unique_ptr<Carve> carve, int entry, const unsigned char* sector);
+    void appendToCarves(Pass& pass, quint64 sectorNumber, const unsigned char* sector, bool header);
     void openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder);
-    bool finishTarget(Pass& pass, size_t index, const unsigned char* lastSector);
+    bool applyEnds(Pass& pass, size_t index);
+    bool endCarve(Pass& pass, size_t index, bool whole);
+    bool settleTypes(Pass& pass, Carve& carve);
+    bool finishTarget(Pass& pass, Carve& carve, size_t index);
+    void resolveInner(Pass& pass, const Carve& outer, bool whole);
+    void listHeld(Pass& pass, std::vector<Target>& targets);
     bool finishGroup(Pass& pass, const unsigned char* lastSector);
+    bool coveredByGeneralPass(quint64 sectorNumber) const;
     void closeDevice(Pass& pass);
     void flushOpenFiles(Pass& pass);
     void abandonPass(Pass& pass);
@@ -100,6 +121,14 @@ private:
     EngineOptions options_;
     TypeSummary* summary_;
     ProgressTicker* ticker_;
+
+    // What the general pass recovered, so the thorough pass carves only what
+    // it missed: the first sector of every listed file, and the sectors of
+    // every file that ended whole by its format (sorted, with the running
+    // largest end for the containment test).
+    std::vector<quint64> generalStarts_;
+    std::vector<std::pair<quint64, quint64>> generalExtents_;
+    std::vector<quint64> generalExtentReach_;
 };
 
 } // namespace ostrel

@@ -20,6 +20,10 @@ struct SearchSettings {
     quint64 endSector = 0;    // range end (exclusive)
     QString destination;      // folder the results folder is made in
     bool thorough = false;    // run the thorough pass after the general one
+    // Plain carving: files end at their size limit or the next header, with
+    // no format walking, every member of a carve group is kept and the
+    // thorough pass carves again what the general pass found.
+    bool cutAtNextHeader = false;
 };
 
 // Snapshot handed to the progress display every half second.

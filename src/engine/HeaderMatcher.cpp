@@ -81,6 +81,33 @@ bool HeaderMatcher::matchesAt(const Entry& e, const unsigned char* sector, int p
     return m == n;
 }
 
+// The byte where an "anywhere" entry's header is found, or -1.
+int HeaderMatcher::anywhereHit(const Entry& e, const unsigned char* sector)
+{
+    if (e.firstByte < 0 || e.firstByte > 255)
+        return -1;
+    int p = 0;
+    int m = 0;
+    while (p < kSectorSize) {
+        const void* hit = std::memchr(sector + p, e.firstByte, kSectorSize - p);
+        if (!hit)
+            return -1;
+        p = static_cast<int>(static_cast<const unsigned char*>(hit) - sector);
+        if (matchesAt(e, sector, p, &m))
+            return p;
+        p += m > 0 ? m : 1;
+    }
+    return -1;
+}
+
+int HeaderMatcher::formatStart(int k, const unsigned char* sector) const
+{
+    const Entry& e = entries_[k];
+    if (e.kind != Kind::Anywhere || e.header.empty())
+        return 0;
+    return std::max(0, anywhereHit(e, sector));
+}
+
 bool HeaderMatcher::entryMatches(int k, const unsigned char* sector) const
 {
     const Entry& e = entries_[k];
@@ -92,21 +119,8 @@ bool HeaderMatcher::entryMatches(int k, const unsigned char* sector) const
         return sector[0] == e.firstByte && matchesAt(e, sector, 0, &m);
     case Kind::Fixed:
         return e.start >= 0 && sector[e.start] == e.firstByte && matchesAt(e, sector, e.start, &m);
-    case Kind::Anywhere: {
-        if (e.firstByte < 0 || e.firstByte > 255)
-            return false;
-        int p = 0;
-        while (p < kSectorSize) {
-            const void* hit = std::memchr(sector + p, e.firstByte, kSectorSize - p);
-            if (!hit)
-                return false;
-            p = static_cast<int>(static_cast<const unsigned char*>(hit) - sector);
-            if (matchesAt(e, sector, p, &m))
-                return true;
-            p += m > 0 ? m : 1;
-        }
-        return false;
-    }
+    case Kind::Anywhere:
+        return anywhereHit(e, sector) >= 0;
     }
     return false;
 }

@@ -35,6 +35,11 @@ public:
     // Whether entry `k` alone matches `sector`.
     bool entryMatches(int k, const unsigned char* sector) const;
 
+    // Where entry `k`'s format begins in a `sector` it matches: the header's
+    // byte for an "anywhere" entry, 0 otherwise (a header at a fixed place
+    // sits inside a format that begins with the sector).
+    int formatStart(int k, const unsigned char* sector) const;
+
     int entryCount() const { return static_cast<int>(entries_.size()); }
 
 private:
@@ -46,6 +51,7 @@ private:
         std::vector<uint8_t> header;
     };
     static bool matchesAt(const Entry& e, const unsigned char* sector, int p, int* equalCount);
+    static int anywhereHit(const Entry& e, const unsigned char* sector);
     bool mayMatch(const unsigned char* sector) const;
 
     std::vector<Entry> entries_;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,6 +25,7 @@ bool OutputFile::create(const QString& path, int* error)
     written_ = 0;
     runLength_ = 0;
     pendingZeros_ = 0;
+    length_ = UINT64_MAX;
     int fd;
     do {
         fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -90,13 +92,22 @@ bool OutputFile::appendBlank()
     return true;
 }
 
+bool OutputFile::closeAt(quint64 length)
+{
+    length_ = length;
+    return close();
+}
+
 bool OutputFile::close()
 {
     if (fd_ < 0)
         return !failed_;
     flushRun();
-    // Blank sectors at the end: the file still has its full length.
-    if (pendingZeros_ > 0 && !failed_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0)
+    // Blank sectors at the end: the file still has its full length. A file
+    // with a known end is cut there.
+    const quint64 length = std::min(written_, length_);
+    length_ = UINT64_MAX;
+    if ((pendingZeros_ > 0 || length < written_) && !failed_ && ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
         failed_ = true;
     pendingZeros_ = 0;
     if (::close(fd_) != 0 && errno != EINTR)

@@ -42,6 +42,11 @@ public:
     // failed. Safe to call more than once.
     bool close();
 
+    // The same, but the file ends at `length` bytes when that is less than
+    // what was appended (a file whose format shows where it ends; whole
+    // sectors are appended, the tail of the last one is cut off).
+    bool closeAt(quint64 length);
+
     bool isOpen() const { return fd_ >= 0; }
     bool failed() const { return failed_; }
     quint64 bytesWritten() const { return written_; }
@@ -54,6 +59,7 @@ private:
     size_t runLength_ = 0;
     quint64 pendingZeros_ = 0; // blank bytes not yet skipped over
     bool skipZeros();
+    quint64 length_ = UINT64_MAX; // where close() ends the file
 };
 
 } // namespace ostrel

@@ -91,6 +91,32 @@ void SectorReader::readAhead()
     }
 }
 
+const unsigned char* SectorReader::peek(quint32 maxSectors, quint32* count)
+{
+    *count = 0;
+    if (pos_ == 0 || maxSectors == 0)
+        return nullptr;
+    const quint32 from = pos_ - 1;
+    const quint32 here = current_.count - from;
+    const unsigned char* first = current_.data + static_cast<size_t>(from) * kSector;
+    if (here >= maxSectors || nextToConsume_ >= end_) {
+        *count = std::min(here, maxSectors);
+        return first;
+    }
+    // The look-ahead runs into the next chunk: wait for it (the read-ahead
+    // thread fills the ring in order) and join the two pieces.
+    std::unique_lock<std::mutex> lock(mutex_);
+    const Chunk& following = ring_[(consumeIndex_ + 1) % static_cast<int>(ring_.size())];
+    changed_.wait(lock, [&] { return following.filled; });
+    const quint32 there = std::min(maxSectors - here, following.count);
+    peekBuffer_.resize(static_cast<size_t>(here + there) * kSector);
+    std::memcpy(peekBuffer_.data(), first, static_cast<size_t>(here) * kSector);
+    std::memcpy(peekBuffer_.data() + static_cast<size_t>(here) * kSector, following.data,
+                static_cast<size_t>(there) * kSector);
+    *count = here + there;
+    return peekBuffer_.data();
+}
+
 const unsigned char* SectorReader::nextChunk(bool* readable)
 {
     std::unique_lock<std::mutex> lock(mutex_);

@@ -50,6 +50,13 @@ public:
         return nextChunk(readable);
     }
 
+    // Up to `maxSectors` sectors in one piece of memory, beginning with the
+    // sector next() returned last; *count gets how many (fewer at the end of
+    // the range). Unreadable sectors are zeros. Valid until the next call to
+    // next() or peek(). Worker thread only. Looks ahead without consuming:
+    // next() still returns the following sectors in order.
+    const unsigned char* peek(quint32 maxSectors, quint32* count);
+
     // True when the next call to next() moves on to another chunk: the
     // memory of every sector handed out so far is then reused.
     bool atChunkEnd() const { return pos_ >= current_.count; }
@@ -88,6 +95,7 @@ private:
     bool haveSlot_ = false;
     quint64 nextToConsume_;
     quint64 unreadable_ = 0;
+    std::vector<unsigned char> peekBuffer_;
 
     // Shared with the read-ahead thread.
     std::mutex mutex_;
