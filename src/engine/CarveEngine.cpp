@@ -597,8 +597,9 @@ bool CarveEngine::settleTypes(Pass& pass, Carve& c)
     if (!Create_Folder(folderPath))
         return false;
     const QString prefix = pass.photo ? t.prefix : proven;
-    quint64 number = pass.photo ? leadingDecimal(t.imageName.mid(t.prefix.size()))
-                                : fileNumber(pass.filesOpened, prefix, setup_.mode, summary_);
+    // Photo names keep their ordinal; the other modes number the type from
+    // its summary row, from 1 when the type has none yet.
+    quint64 number = pass.photo ? leadingDecimal(t.imageName.mid(t.prefix.size())) : fileNumber(1, prefix, setup_.mode, summary_);
     const QString cacheKey = folderPath + u'\n' + prefix;
     number = std::max(number, pass.nextFreeNumber.value(cacheKey, 0));
     for (;;) {

@@ -118,9 +118,9 @@ qint64 TypeSummary::count(const QString& type) const
 
 void TypeSummary::advance(const QString& type)
 {
-    auto it = rows_.find(type);
-    if (it != rows_.end())
-        ++it.value();
+    // A type the search did not ask for (a file whose content proved it)
+    // gets its row with its first file.
+    ++rows_[type];
 }
 
 QString fiveDigitNumber(quint64 number)

@@ -67,6 +67,7 @@ public:
     void reset(const QStringList& types);
     // The row's count, or -1 when there is no row for `type`.
     qint64 count(const QString& type) const;
+    // Counts one listed file of `type` (a new row for a type not yet seen).
     void advance(const QString& type);
 
 private:

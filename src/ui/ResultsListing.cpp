@@ -89,20 +89,23 @@ void MyTableController::addImageWithPath_2(const QString& path, const QString& i
     item.setPath(trimmed);
     resultsModel_->append(std::move(item));
 
-    // The summary row of the file's type counts it.
+    // The summary row of the file's type counts it; a type the content of a
+    // file proved (a NEF found by the TIFF header) gets a row of its own.
     const QString extension = QFileInfo(trimmed).suffix();
     const QList<QVariantMap>& rows = summaryModel_->rows();
-    for (int i = 0; i < rows.size(); ++i) {
-        if (rows.at(i).value(QStringLiteral("FileTypes_Hidden")).toString() != extension)
-            continue;
-        const quint64 count = rows.at(i).value(QStringLiteral("NoOfFile")).toString().toULongLong() + 1;
-        summaryModel_->replaceRow(i, {{QStringLiteral("FileTypes"), extension},
-                                      {QStringLiteral("NoOfFile"), QString::number(count)},
-                                      {QStringLiteral("FileName"), imageName},
-                                      {QStringLiteral("FilePath"), trimmed},
-                                      {QStringLiteral("FileTypes_Hidden"), extension}});
-        break;
-    }
+    int row = 0;
+    while (row < rows.size() && rows.at(row).value(QStringLiteral("FileTypes_Hidden")).toString() != extension)
+        ++row;
+    const quint64 count = row < rows.size() ? rows.at(row).value(QStringLiteral("NoOfFile")).toString().toULongLong() + 1 : 1;
+    const QVariantMap values{{QStringLiteral("FileTypes"), extension},
+                             {QStringLiteral("NoOfFile"), QString::number(count)},
+                             {QStringLiteral("FileName"), imageName},
+                             {QStringLiteral("FilePath"), trimmed},
+                             {QStringLiteral("FileTypes_Hidden"), extension}};
+    if (row < rows.size())
+        summaryModel_->replaceRow(row, values);
+    else
+        summaryModel_->appendRow(values);
     const quint64 count = ++state_.Listed_File_Count;
     if (count % 4 == 0)
         ui->imageBrowser_2->scrollToBottom();

@@ -15,61 +15,6 @@
 #include <csignal>
 #include <sys/resource.h>
 
-using namespace ostrel;
-
-namespace {
-
-const QString kResults = QStringLiteral("Test Results");
-
-class CarveTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dest.isValid());
-        host.settings.sourcePath = QStringLiteral("memory");
-        host.settings.destination = dest.path();
-        options.clearPause = std::chrono::milliseconds(0);
-        options.printOpenErrno = false;
-        options.reader = {8, 3}; // small chunks: boundaries get crossed
-        // The carving mechanics on their own: no format is walked here.
-        options.walkerFor = [](const QString&) { return std::unique_ptr<walkers::FormatWalker>(); };
-    }
-
-    void useImage(const Image& image, std::set<quint64> failing = {})
-    {
-        const QByteArray bytes = image.bytes;
-        host.settings.sectorCount = static_cast<quint64>(bytes.size() / 512);
-        options.openSource = [bytes, failing](const QString&, int*) -> std::unique_ptr<SectorSource> {
-            auto mem = std::make_unique<MemorySectorSource>(bytes);
-            if (failing.empty())
-                return mem;
-            return std::make_unique<FaultInjectingSource>(std::move(mem), failing);
-        };
-    }
-
-    bool pass(int mode, const QStringList& general, bool thorough = false, const QStringList& adv = {})
-    {
-        RunSetup setup{mode, general, adv, kResults};
-        summary.reset(QStringList() << "A" << "B" << "C" << "MP4" << "ZIP" << "DOCX" << "XLSX");
-        CarveEngine engine(host, state, setup, options, mode == 0 ? nullptr : &summary, nullptr);
-        const QString name = thorough ? QStringLiteral("THD") : QStringLiteral("GEN");
-        return mode == 0 ? engine.Photo_Recovey_Mode(name) : engine.Raw_File_Recovey_Mode(name);
-    }
-
-    QString passRoot(int mode, bool thorough = false) const
-    {
-        return dest.filePath(kResults + u'/' + modeFolderName(mode) + u'/' + passFolderName(thorough));
-    }
-
-    QTemporaryDir dest;
-    RunState state;
-    RecordingHost host{state};
-    EngineOptions options;
-    TypeSummary summary;
-};
-
-} // namespace
-
 TEST_F(CarveTest, PhotoFileRunsToItsSizeLimitInWholeSectors)
 {
     Image img(20);
