@@ -96,9 +96,9 @@ void MyTableController::addImageWithPath_2(const QString& path, const QString& i
     int row = 0;
     while (row < rows.size() && rows.at(row).value(QStringLiteral("FileTypes_Hidden")).toString() != extension)
         ++row;
-    const quint64 count = row < rows.size() ? rows.at(row).value(QStringLiteral("NoOfFile")).toString().toULongLong() + 1 : 1;
+    const quint64 typeCount = row < rows.size() ? rows.at(row).value(QStringLiteral("NoOfFile")).toString().toULongLong() + 1 : 1;
     const QVariantMap values{{QStringLiteral("FileTypes"), extension},
-                             {QStringLiteral("NoOfFile"), QString::number(count)},
+                             {QStringLiteral("NoOfFile"), QString::number(typeCount)},
                              {QStringLiteral("FileName"), imageName},
                              {QStringLiteral("FilePath"), trimmed},
                              {QStringLiteral("FileTypes_Hidden"), extension}};

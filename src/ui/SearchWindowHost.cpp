@@ -229,6 +229,8 @@ SearchSettings MyTableController::currentSearchSettings() const
     settings.endSector = s.endField->text().toULongLong();
     settings.destination = w._path->text();
     settings.thorough = Recovery_MODE == 0 ? w._Thro_Mode_Chk->isChecked() : w._Thro_Mode_Chk_SIG->isChecked();
+    settings.cutAtNextHeader =
+        Recovery_MODE == 0 ? w._Cut_At_Header_Chk->isChecked() : w._Cut_At_Header_Chk_Sig->isChecked();
     return settings;
 }
 

@@ -115,7 +115,7 @@ void MyTableController::show_hide_2_screen(bool hide)
         s.rangeBlock->setHidden(hide);
     setHiddenAll({s.infoBox, s.destBox, s.destCaption, s.path, s.browse, s.criteriaBox, s.entire, s.range}, hide);
     if (Recovery_MODE == 0)
-        setHiddenAll({w._thoro_box, w._Thro_Mode_Chk, w._Thro_Mode_caption, w._Thro_Mode_info}, hide);
+        setHiddenAll({w._thoro_box, w._Thro_Mode_Chk, w._Thro_Mode_caption, w._Thro_Mode_info, w._Cut_At_Header_Chk}, hide);
     s.screen->setHidden(hide);
     updateStepHeader();
 }
