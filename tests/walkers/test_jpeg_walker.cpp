@@ -1,0 +1,266 @@
+// JPEG walker on real files: cjpeg (baseline, progressive, restart markers,
+// optimised, grey, arithmetic), ImageMagick, exiftool's Exif thumbnail moved
+// to a sector boundary, and MPF files (several images behind one index) put
+// together here. Checks the exact end whatever follows, that a thumbnail or
+// a listed image at a sector boundary is covered by Continues before it is
+// reached, that the header check refuses random data behind every JPEG
+// header of the signature tables, and Broken at a marker that may not stand
+// where it does. Needs ImageMagick, cjpeg and exiftool (skips without them).
+
+#include "walkers/WalkerTestSupport.h"
+
+#include <algorithm>
+#include <map>
+
+using namespace walkertest;
+using ostrel::walkers::kHeaderLookahead;
+
+namespace {
+
+const std::string kMaterial = std::string(OSTREL_SOURCE_DIR) + "/tests/material/";
+
+// The verdict after feeding the first `n` bytes of `data`.
+Verdict walkPrefix(const Bytes& data, size_t n)
+{
+    return walk("JPG", Bytes(data.begin(), data.begin() + static_cast<long>(std::min(n, data.size()))));
+}
+
+uint16_t be16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+
+// Bytes of the APP2 index makeMpf() adds for `images` images.
+size_t mpfSegmentSize(size_t images)
+{
+    return 58 + 16 * images;
+}
+
+// Offset of the first SOI after the file's own, i.e. the Exif thumbnail.
+size_t thumbnailOffset(const Bytes& jpeg)
+{
+    for (size_t i = 2; i + 2 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xD8 && jpeg[i + 2] == 0xFF)
+            return i;
+    }
+    return 0;
+}
+
+// `jpeg` with a COM segment of `total` bytes (at least 4) inserted at `at`.
+Bytes withComment(const Bytes& jpeg, size_t at, size_t total)
+{
+    Bytes com = {0xFF, 0xFE, static_cast<uint8_t>((total - 2) >> 8), static_cast<uint8_t>(total - 2)};
+    com.resize(total, 'x');
+    Bytes out(jpeg.begin(), jpeg.begin() + static_cast<long>(at));
+    out.insert(out.end(), com.begin(), com.end());
+    out.insert(out.end(), jpeg.begin() + static_cast<long>(at), jpeg.end());
+    return out;
+}
+
+void put32(Bytes& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+// An MPF file the way cameras and phones write one: the first image carries
+// an APP2 "MPF" index (big-endian TIFF) after its APP0, the other images
+// follow it, each `gap` bytes after the previous one.
+Bytes makeMpf(const std::vector<Bytes>& images, size_t gap)
+{
+    const size_t n = images.size();
+    const size_t entriesAt = 8 + 2 + 3 * 12 + 4; // from the TIFF header
+    Bytes app2 = {0xFF, 0xE2, 0, 0, 'M', 'P', 'F', 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 3};
+    const Bytes tags = {0xB0, 0x00, 0, 7, 0, 0, 0, 4, '0', '1', '0', '0', //
+                        0xB0, 0x01, 0, 4, 0, 0, 0, 1, 0, 0, 0, static_cast<uint8_t>(n),
+                        0xB0, 0x02, 0, 7, 0, 0, 0, static_cast<uint8_t>(16 * n), 0, 0, 0, static_cast<uint8_t>(entriesAt),
+                        0, 0, 0, 0};
+    app2.insert(app2.end(), tags.begin(), tags.end());
+    const size_t entries = app2.size();
+    app2.resize(entries + 16 * n, 0);
+    app2[2] = static_cast<uint8_t>((app2.size() - 2) >> 8);
+    app2[3] = static_cast<uint8_t>(app2.size() - 2);
+    const size_t insertAt = 2 + 2 + be16(images[0].data() + 4); // after SOI and the first segment
+    const size_t tiff = insertAt + 8;
+    size_t start = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const size_t size = images[k].size() + (k == 0 ? app2.size() : 0);
+        put32(app2, entries + 16 * k + 4, static_cast<uint32_t>(size));
+        put32(app2, entries + 16 * k + 8, k == 0 ? 0 : static_cast<uint32_t>(start - tiff));
+        start += size + gap;
+    }
+    Bytes out(images[0].begin(), images[0].begin() + static_cast<long>(insertAt));
+    out.insert(out.end(), app2.begin(), app2.end());
+    out.insert(out.end(), images[0].begin() + static_cast<long>(insertAt), images[0].end());
+    for (size_t k = 1; k < n; ++k) {
+        out.resize(out.size() + gap, 0);
+        out.insert(out.end(), images[k].begin(), images[k].end());
+    }
+    return out;
+}
+
+class JpegWalkerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!haveTool("convert") || !haveTool("cjpeg") || !haveTool("exiftool"))
+            return;
+        dir_ = new ScratchDir;
+        const auto f = [](const std::string& name) { return dir_->file(name); };
+        const std::map<std::string, std::string> commands = {
+            {"baseline", "cjpeg -quality 85 -outfile OUT SRC"},
+            {"progressive", "cjpeg -progressive -outfile OUT SRC"},
+            {"restart every row", "cjpeg -restart 1 -outfile OUT SRC"},
+            {"optimised", "cjpeg -optimize -quality 60 -outfile OUT SRC"},
+            {"grey", "cjpeg -grayscale -progressive -outfile OUT SRC"},
+            {"arithmetic", "cjpeg -arithmetic -outfile OUT SRC"},
+            {"imagemagick", "convert SRC -quality 92 -sampling-factor 2x1 OUT"},
+        };
+        if (!run("convert -size 200x150 -seed 3 plasma: " + f("src.ppm")))
+            return;
+        for (const auto& [name, command] : commands) {
+            std::string c = command;
+            c.replace(c.find("SRC"), 3, f("src.ppm"));
+            c.replace(c.find("OUT"), 3, f(name + ".jpg"));
+            if (run(c))
+                files_[name] = readFile(f(name + ".jpg"));
+        }
+        run("cp " + f("baseline.jpg") + " " + f("exif.jpg") + " && exiftool -q -overwrite_original -Make=Test " +
+            "'-ThumbnailImage<=" + kMaterial + "thumb.jpg' " + f("exif.jpg"));
+        files_["exif thumbnail"] = readFile(f("exif.jpg"));
+        files_["material photo"] = readFile(kMaterial + "photo.jpg");
+        files_["material thumb"] = readFile(kMaterial + "thumb.jpg");
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!dir_)
+            GTEST_SKIP() << "needs ImageMagick convert, cjpeg and exiftool";
+        for (const auto& [name, bytes] : files_)
+            ASSERT_GT(bytes.size(), 1000u) << name << " was not made";
+    }
+    static const Bytes& file(const std::string& name) { return files_.at(name); }
+
+    static inline ScratchDir* dir_ = nullptr;
+    static inline std::map<std::string, Bytes> files_;
+};
+
+} // namespace
+
+TEST_F(JpegWalkerTest, RealFilesEndExactly)
+{
+    for (const auto& [name, bytes] : files_)
+        expectExactEnd("JPG", bytes, name);
+    const Bytes& photo = file("baseline");
+    EXPECT_EQ(walk("JPG", concat(photo, file("progressive"))), (Verdict{State::Ends, photo.size()}))
+        << "another JPEG right behind it";
+}
+
+TEST_F(JpegWalkerTest, ThumbnailAtASectorBoundaryIsInsideTheFile)
+{
+    const Bytes& exif = file("exif thumbnail");
+    const size_t thumb = thumbnailOffset(exif);
+    ASSERT_GT(thumb, 20u) << "exiftool wrote no thumbnail";
+    // A comment after APP0 moves the thumbnail to the next 512-byte boundary.
+    size_t pad = (512 - (thumb % 512)) % 512;
+    if (pad < 4)
+        pad += 512;
+    const Bytes aligned = withComment(exif, 20, pad);
+    ASSERT_EQ(thumbnailOffset(aligned) % 512, 0u);
+    const Verdict before = walkPrefix(aligned, thumbnailOffset(aligned));
+    EXPECT_EQ(before.state, State::Continues);
+    EXPECT_GT(before.offset, thumbnailOffset(aligned) + 2) << "the thumbnail's header would cut the file";
+    expectExactEnd("JPG", aligned, "thumbnail at a sector boundary");
+}
+
+TEST_F(JpegWalkerTest, MpfIndexExtendsTheFileToTheLastImage)
+{
+    struct Case {
+        std::string what;
+        std::vector<std::string> images;
+        size_t gap;
+    };
+    const std::vector<Case> cases = {
+        {"stereo pair", {"baseline", "progressive"}, 0},
+        {"three images with padding", {"exif thumbnail", "grey", "optimised"}, 7},
+        {"phone with a large second image", {"grey", "material photo"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<Bytes> images;
+        for (const auto& name : c.images)
+            images.push_back(file(name));
+        const Bytes mpf = makeMpf(images, c.gap);
+        const size_t firstEnd = images[0].size() + mpfSegmentSize(images.size());
+        expectExactEnd("JPG", mpf, c.what);
+        const Verdict atFirstEnd = walkPrefix(mpf, firstEnd);
+        EXPECT_EQ(atFirstEnd, (Verdict{State::Continues, mpf.size()})) << "after the first image's EOI";
+    }
+    // A second image aligned to a sector, as phones write it: covered before
+    // the sector holding its header is reached.
+    const Bytes& first = file("baseline");
+    const size_t gap = (512 - (first.size() + mpfSegmentSize(2)) % 512) % 512;
+    const Bytes phone = makeMpf({first, file("material photo")}, gap);
+    const size_t second = phone.size() - file("material photo").size();
+    ASSERT_EQ(second % 512, 0u);
+    EXPECT_EQ(walkPrefix(phone, second), (Verdict{State::Continues, phone.size()}));
+    expectExactEnd("JPG", phone, "second image at a sector boundary");
+}
+
+TEST_F(JpegWalkerTest, MarkerThatMayNotStandThereIsBroken)
+{
+    const Bytes& photo = file("baseline"); // APP0 at 2, DQT at 20
+    const size_t dqt2 = 20 + 2 + be16(photo.data() + 22);
+    ASSERT_EQ(photo[dqt2 + 1], 0xDB);
+    size_t scan = photo.size() - 100; // well inside the entropy data
+    while (photo[scan] == 0xFF || photo[scan - 1] == 0xFF)
+        ++scan;
+    const struct {
+        std::string what;
+        size_t at;
+        Bytes bytes;
+    } cases[] = {
+        {"a second SOI after APP0", 20, {0xFF, 0xD8}},
+        {"garbage where a marker must be", dqt2, {0x12, 0x34}},
+        {"a reserved marker", dqt2, {0xFF, 0x05}},
+        {"a segment length below 2", dqt2 + 2, {0x00, 0x01}},
+        {"SOI inside the entropy data", scan, {0xFF, 0xD8}},
+    };
+    for (const auto& c : cases) {
+        Bytes bad = photo;
+        std::copy(c.bytes.begin(), c.bytes.end(), bad.begin() + static_cast<long>(c.at));
+        const size_t at = c.what == "a segment length below 2" ? dqt2 : c.at;
+        EXPECT_EQ(walk("JPG", bad), (Verdict{State::Broken, at})) << c.what;
+    }
+}
+
+// Every JPEG header of the signature tables with random bytes behind it.
+// Each of the 4096 tries per header may pass only by a rare chance (a
+// plausible segment name and length); at most 0.5% may pass.
+TEST(JpegWalkerHeader, RandomDataBehindTheMagicIsRefused)
+{
+    const std::vector<Bytes> headers = {
+        {0xFF, 0xD8, 0xFF, 0xE0}, {0xFF, 0xD8, 0xFF, 0xE1}, {0xFF, 0xD8, 0xFF, 0xE2}, {0xFF, 0xD8, 0xFF, 0xE3},
+        {0xFF, 0xD8, 0xFF, 0xE8}, {0xFF, 0xD8, 0xFF, 0xEC}, {0xFF, 0xD8, 0xFF, 0xED}, {0xFF, 0xD8, 0xFF, 0xEE},
+        {0xFF, 0xD8, 0xFF, 0xFE}, {0xFF, 0xD8, 0xFF, 0xDB}, {0xFF, 0xD8, 0xFF, 0xC4}, {0xFF, 0xD8, 0xFF, 0xC0},
+        {0xFF, 0xD8, 0xFF},
+    };
+    const Bytes pool = randomBytes(1 << 20, 99);
+    std::mt19937 rng(5);
+    for (const Bytes& header : headers) {
+        int accepted = 0;
+        const int tries = 4096;
+        for (int i = 0; i < tries; ++i) {
+            const size_t at = rng() % (pool.size() - kHeaderLookahead);
+            Bytes sample(pool.begin() + static_cast<long>(at), pool.begin() + static_cast<long>(at + kHeaderLookahead));
+            std::copy(header.begin(), header.end(), sample.begin());
+            if (walk("JPG", sample).state != State::NotFormat)
+                ++accepted;
+        }
+        EXPECT_LE(accepted, tries / 200) << "header " << header.size() << " bytes ending " << int(header.back());
+    }
+}
