@@ -7,22 +7,18 @@
 // header of the signature tables, and Broken at a marker that may not stand
 // where it does. Needs ImageMagick, cjpeg and exiftool (skips without them).
 
-#include "walkers/WalkerTestSupport.h"
+#include "walkers/ImageWalkerTestSupport.h"
 
 #include <algorithm>
-#include <map>
 
 using namespace walkertest;
 using ostrel::walkers::kHeaderLookahead;
 
 namespace {
 
-const std::string kMaterial = std::string(OSTREL_SOURCE_DIR) + "/tests/material/";
-
-// The verdict after feeding the first `n` bytes of `data`.
 Verdict walkPrefix(const Bytes& data, size_t n)
 {
-    return walk("JPG", Bytes(data.begin(), data.begin() + static_cast<long>(std::min(n, data.size()))));
+    return walkertest::walkPrefix("JPG", data, n);
 }
 
 uint16_t be16(const uint8_t* p)
@@ -106,30 +102,22 @@ protected:
         if (!haveTool("convert") || !haveTool("cjpeg") || !haveTool("exiftool"))
             return;
         dir_ = new ScratchDir;
-        const auto f = [](const std::string& name) { return dir_->file(name); };
-        const std::map<std::string, std::string> commands = {
-            {"baseline", "cjpeg -quality 85 -outfile OUT SRC"},
-            {"progressive", "cjpeg -progressive -outfile OUT SRC"},
-            {"restart every row", "cjpeg -restart 1 -outfile OUT SRC"},
-            {"optimised", "cjpeg -optimize -quality 60 -outfile OUT SRC"},
-            {"grey", "cjpeg -grayscale -progressive -outfile OUT SRC"},
-            {"arithmetic", "cjpeg -arithmetic -outfile OUT SRC"},
-            {"imagemagick", "convert SRC -quality 92 -sampling-factor 2x1 OUT"},
-        };
-        if (!run("convert -size 200x150 -seed 3 plasma: " + f("src.ppm")))
+        const std::string src = dir_->file("src.ppm");
+        if (!run("convert -size 200x150 -seed 3 plasma: " + src))
             return;
-        for (const auto& [name, command] : commands) {
-            std::string c = command;
-            c.replace(c.find("SRC"), 3, f("src.ppm"));
-            c.replace(c.find("OUT"), 3, f(name + ".jpg"));
-            if (run(c))
-                files_[name] = readFile(f(name + ".jpg"));
-        }
-        run("cp " + f("baseline.jpg") + " " + f("exif.jpg") + " && exiftool -q -overwrite_original -Make=Test " +
-            "'-ThumbnailImage<=" + kMaterial + "thumb.jpg' " + f("exif.jpg"));
-        files_["exif thumbnail"] = readFile(f("exif.jpg"));
-        files_["material photo"] = readFile(kMaterial + "photo.jpg");
-        files_["material thumb"] = readFile(kMaterial + "thumb.jpg");
+        files_ = makeMaterial(*dir_, {
+            {"baseline", "cjpeg -quality 85 -outfile OUT " + src},
+            {"progressive", "cjpeg -progressive -outfile OUT " + src},
+            {"restart every row", "cjpeg -restart 1 -outfile OUT " + src},
+            {"optimised", "cjpeg -optimize -quality 60 -outfile OUT " + src},
+            {"grey", "cjpeg -grayscale -progressive -outfile OUT " + src},
+            {"arithmetic", "cjpeg -arithmetic -outfile OUT " + src},
+            {"imagemagick", "convert " + src + " -quality 92 -sampling-factor 2x1 JPG:OUT"},
+            {"exif thumbnail", "cjpeg -outfile OUT " + src + " && exiftool -q -overwrite_original -Make=Test " +
+                                   "'-ThumbnailImage<=" + kMaterialDir + "thumb.jpg' OUT"},
+        });
+        files_["material photo"] = readFile(kMaterialDir + "photo.jpg");
+        files_["material thumb"] = readFile(kMaterialDir + "thumb.jpg");
     }
     static void TearDownTestSuite()
     {
@@ -140,6 +128,7 @@ protected:
     {
         if (!dir_)
             GTEST_SKIP() << "needs ImageMagick convert, cjpeg and exiftool";
+        ASSERT_EQ(files_.size(), 10u) << "a tool failed to make its file";
         for (const auto& [name, bytes] : files_)
             ASSERT_GT(bytes.size(), 1000u) << name << " was not made";
     }
@@ -223,19 +212,16 @@ TEST_F(JpegWalkerTest, MarkerThatMayNotStandThereIsBroken)
         std::string what;
         size_t at;
         Bytes bytes;
+        size_t broken;
     } cases[] = {
-        {"a second SOI after APP0", 20, {0xFF, 0xD8}},
-        {"garbage where a marker must be", dqt2, {0x12, 0x34}},
-        {"a reserved marker", dqt2, {0xFF, 0x05}},
-        {"a segment length below 2", dqt2 + 2, {0x00, 0x01}},
-        {"SOI inside the entropy data", scan, {0xFF, 0xD8}},
+        {"a second SOI after APP0", 20, {0xFF, 0xD8}, 20},
+        {"garbage where a marker must be", dqt2, {0x12, 0x34}, dqt2},
+        {"a reserved marker", dqt2, {0xFF, 0x05}, dqt2},
+        {"a segment length below 2", dqt2 + 2, {0x00, 0x01}, dqt2},
+        {"SOI inside the entropy data", scan, {0xFF, 0xD8}, scan},
     };
-    for (const auto& c : cases) {
-        Bytes bad = photo;
-        std::copy(c.bytes.begin(), c.bytes.end(), bad.begin() + static_cast<long>(c.at));
-        const size_t at = c.what == "a segment length below 2" ? dqt2 : c.at;
-        EXPECT_EQ(walk("JPG", bad), (Verdict{State::Broken, at})) << c.what;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(walk("JPG", patched(photo, c.at, c.bytes)), (Verdict{State::Broken, c.broken})) << c.what;
 }
 
 // Every JPEG header of the signature tables with random bytes behind it.
@@ -249,18 +235,9 @@ TEST(JpegWalkerHeader, RandomDataBehindTheMagicIsRefused)
         {0xFF, 0xD8, 0xFF, 0xFE}, {0xFF, 0xD8, 0xFF, 0xDB}, {0xFF, 0xD8, 0xFF, 0xC4}, {0xFF, 0xD8, 0xFF, 0xC0},
         {0xFF, 0xD8, 0xFF},
     };
-    const Bytes pool = randomBytes(1 << 20, 99);
-    std::mt19937 rng(5);
     for (const Bytes& header : headers) {
-        int accepted = 0;
         const int tries = 4096;
-        for (int i = 0; i < tries; ++i) {
-            const size_t at = rng() % (pool.size() - kHeaderLookahead);
-            Bytes sample(pool.begin() + static_cast<long>(at), pool.begin() + static_cast<long>(at + kHeaderLookahead));
-            std::copy(header.begin(), header.end(), sample.begin());
-            if (walk("JPG", sample).state != State::NotFormat)
-                ++accepted;
-        }
+        const int accepted = acceptedRandomHeaders("JPG", header, tries);
         EXPECT_LE(accepted, tries / 200) << "header " << header.size() << " bytes ending " << int(header.back());
     }
 }

@@ -1,5 +1,8 @@
+#include "engine/walkers/BmpWalker.h"
 #include "engine/walkers/Families.h"
+#include "engine/walkers/GifWalker.h"
 #include "engine/walkers/JpegWalker.h"
+#include "engine/walkers/PngWalker.h"
 
 namespace ostrel::walkers {
 
@@ -7,12 +10,18 @@ std::unique_ptr<FormatWalker> makeImageWalker(std::string_view type)
 {
     if (type == "JPG" || type == "JPEG" || type == "JPE")
         return makeJpegWalker();
+    if (type == "PNG" || type == "MNG")
+        return makePngWalker(type == "MNG");
+    if (type == "GIF")
+        return makeGifWalker();
+    if (type == "BMP")
+        return makeBmpWalker();
     return nullptr;
 }
 
 std::vector<std::string> imageWalkerTypes()
 {
-    return {"JPG", "JPEG", "JPE"};
+    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP"};
 }
 
 } // namespace ostrel::walkers
