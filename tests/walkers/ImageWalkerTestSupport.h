@@ -17,23 +17,71 @@ inline Verdict walkPrefix(const std::string& type, const Bytes& data, size_t n)
     return walk(type, Bytes(data.begin(), data.begin() + static_cast<long>(std::min(n, data.size()))));
 }
 
-// Runs each command with OUT replaced by a scratch file and keeps what it
-// made under the command's name; a command that fails is left out.
-inline std::map<std::string, Bytes> makeMaterial(const ScratchDir& dir,
-                                                 const std::map<std::string, std::string>& commands)
+// What a suite's real files are made with: the tools it needs, a command
+// run first (SCRATCH is the scratch folder), the commands that each make one
+// file (OUT is that file), and files of tests/material to add by name.
+struct MaterialSpec {
+    std::vector<std::string> tools;
+    std::string prepare;
+    std::map<std::string, std::string> commands;
+    std::map<std::string, std::string> repositoryFiles;
+};
+
+inline std::string substituted(std::string command, const std::string& placeholder, const std::string& value)
 {
-    std::map<std::string, Bytes> made;
-    int n = 0;
-    for (const auto& [name, command] : commands) {
-        const std::string out = dir.file("m" + std::to_string(n++));
-        std::string c = command;
-        for (size_t at; (at = c.find("OUT")) != std::string::npos;)
-            c.replace(at, 3, out);
-        if (run(c))
-            made[name] = readFile(out);
-    }
-    return made;
+    for (size_t at; (at = command.find(placeholder)) != std::string::npos;)
+        command.replace(at, placeholder.size(), value);
+    return command;
 }
+
+// A test suite whose files are made once, by Suite::spec(), in a scratch
+// folder; every test skips when a tool is missing and fails when a command
+// did not make its file.
+template <typename Suite>
+class MaterialTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const MaterialSpec spec = Suite::spec();
+        for (const std::string& tool : spec.tools) {
+            if (!haveTool(tool))
+                return;
+        }
+        dir_ = new ScratchDir;
+        if (!spec.prepare.empty() && !run(substituted(spec.prepare, "SCRATCH", dir_->path().string())))
+            return;
+        int n = 0;
+        for (const auto& [name, command] : spec.commands) {
+            const std::string out = dir_->file("m" + std::to_string(n++));
+            if (run(substituted(substituted(command, "SCRATCH", dir_->path().string()), "OUT", out)))
+                files_[name] = readFile(out);
+        }
+        for (const auto& [name, file] : spec.repositoryFiles)
+            files_[name] = readFile(kMaterialDir + file);
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir_;
+        dir_ = nullptr;
+        files_.clear();
+    }
+    void SetUp() override
+    {
+        const MaterialSpec spec = Suite::spec();
+        if (!dir_) {
+            std::string tools;
+            for (const std::string& tool : spec.tools)
+                tools += " " + tool;
+            GTEST_SKIP() << "needs" << tools;
+        }
+        for (const auto& [name, command] : spec.commands)
+            ASSERT_TRUE(files_.count(name) && files_.at(name).size() > 100) << name << " was not made: " << command;
+    }
+    static const Bytes& file(const std::string& name) { return files_.at(name); }
+
+    static inline ScratchDir* dir_ = nullptr;
+    static inline std::map<std::string, Bytes> files_;
+};
 
 // How many of `tries` samples (each kHeaderLookahead random bytes with
 // `magic` at the start) a `type` walker does not refuse as a header.
@@ -51,6 +99,13 @@ inline int acceptedRandomHeaders(const std::string& type, const Bytes& magic, in
             ++accepted;
     }
     return accepted;
+}
+
+// Writes `v` big-endian at `at` of `b`.
+inline void putBe32(Bytes& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
 // `data` with `bytes` written over it at `at`.

@@ -17,44 +17,30 @@ using ostrel::walkers::kBmpLongestHeader;
 
 namespace {
 
-class BmpWalkerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+class BmpWalkerTest : public MaterialTest<BmpWalkerTest> {
+public:
+    static MaterialSpec spec()
     {
-        if (!haveTool("convert"))
-            return;
-        dir_ = new ScratchDir;
         const std::string src = "convert -size 37x21 -seed 2 plasma: ";
-        files_ = makeMaterial(*dir_, {
-            {"core 1 bit", src + "-colors 2 -type Palette BMP2:OUT"},
-            {"core 4 bit", src + "-colors 16 -type Palette BMP2:OUT"},
-            {"core 8 bit", src + "-colors 200 -type Palette BMP2:OUT"},
-            {"core 24 bit", src + "-type TrueColor BMP2:OUT"},
-            {"v3 1 bit", src + "-colors 2 -type Palette BMP3:OUT"},
-            {"v3 4 bit", src + "-colors 16 -type Palette BMP3:OUT"},
-            {"v3 8 bit RLE8", src + "-colors 200 -type Palette -compress RLE BMP3:OUT"},
-            {"v3 8 bit plain", src + "-colors 200 -type Palette -compress None BMP3:OUT"},
-            {"v3 24 bit", src + "-type TrueColor BMP3:OUT"},
-            {"v4 black and white", src + "-type Bilevel BMP:OUT"},
-            {"v5 4 bit", src + "-colors 16 -type Palette BMP:OUT"},
-            {"v5 24 bit", src + "-type TrueColor BMP:OUT"},
-            {"v5 32 bit", src + "-alpha on -type TrueColorAlpha BMP:OUT"},
-        });
+        return {{"convert"},
+                "",
+                {
+                    {"core 1 bit", src + "-colors 2 -type Palette BMP2:OUT"},
+                    {"core 4 bit", src + "-colors 16 -type Palette BMP2:OUT"},
+                    {"core 8 bit", src + "-colors 200 -type Palette BMP2:OUT"},
+                    {"core 24 bit", src + "-type TrueColor BMP2:OUT"},
+                    {"v3 1 bit", src + "-colors 2 -type Palette BMP3:OUT"},
+                    {"v3 4 bit", src + "-colors 16 -type Palette BMP3:OUT"},
+                    {"v3 8 bit RLE8", src + "-colors 200 -type Palette -compress RLE BMP3:OUT"},
+                    {"v3 8 bit plain", src + "-colors 200 -type Palette -compress None BMP3:OUT"},
+                    {"v3 24 bit", src + "-type TrueColor BMP3:OUT"},
+                    {"v4 black and white", src + "-type Bilevel BMP:OUT"},
+                    {"v5 4 bit", src + "-colors 16 -type Palette BMP:OUT"},
+                    {"v5 24 bit", src + "-type TrueColor BMP:OUT"},
+                    {"v5 32 bit", src + "-alpha on -type TrueColorAlpha BMP:OUT"},
+                },
+                {}};
     }
-    static void TearDownTestSuite()
-    {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!dir_)
-            GTEST_SKIP() << "needs ImageMagick convert";
-        ASSERT_EQ(files_.size(), 13u) << "ImageMagick did not make every file";
-    }
-
-    static inline ScratchDir* dir_ = nullptr;
-    static inline std::map<std::string, Bytes> files_;
 };
 
 // A fast generator for the 10 million headers.
@@ -85,7 +71,7 @@ TEST_F(BmpWalkerTest, RealFilesEndAtTheirSizeField)
 
 TEST_F(BmpWalkerTest, FieldsThatDoNotFitAreRefused)
 {
-    const Bytes& bmp = files_.at("v3 24 bit"); // 37 x 21, 112-byte rows, pixels at 54
+    const Bytes& bmp = file("v3 24 bit"); // 37 x 21, 112-byte rows, pixels at 54
     ASSERT_EQ(bmp.size(), 54u + 112 * 21);
     const auto le32 = [](uint64_t v) {
         return Bytes{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
@@ -130,17 +116,17 @@ TEST(BmpWalkerHeader, TenMillionRandomHeadersGiveAtMostAHandful)
     int accepted = 0;
     const int perKind = 10'000'000 / static_cast<int>(fixed.size());
     for (const Bytes& f : fixed) {
+        // A bare "BM" gets 54 bytes (file and version 3 headers); the fixed
+        // fields get their whole DIB header.
+        const size_t size = f.empty() ? 54 : 14 + f[8];
         for (int i = 0; i < perKind; ++i) {
-            for (size_t at = 0; at < sizeof header; at += 8) {
+            for (size_t at = 0; at < size; at += 8) {
                 const uint64_t r = rng.next();
                 std::memcpy(header + at, &r, std::min<size_t>(8, sizeof header - at));
             }
             header[0] = 'B';
             header[1] = 'M';
             std::copy(f.begin(), f.end(), header + 6);
-            // A bare "BM" gets 54 bytes (file and version 3 headers); the fixed
-            // fields get their whole DIB header.
-            const size_t size = f.empty() ? 54 : 14 + f[8];
             if (bmpFileSize(header, size) != 0)
                 ++accepted;
         }

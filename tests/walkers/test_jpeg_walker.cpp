@@ -53,12 +53,6 @@ Bytes withComment(const Bytes& jpeg, size_t at, size_t total)
     return out;
 }
 
-void put32(Bytes& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
-
 // An MPF file the way cameras and phones write one: the first image carries
 // an APP2 "MPF" index (big-endian TIFF) after its APP0, the other images
 // follow it, each `gap` bytes after the previous one.
@@ -81,8 +75,8 @@ Bytes makeMpf(const std::vector<Bytes>& images, size_t gap)
     size_t start = 0;
     for (size_t k = 0; k < n; ++k) {
         const size_t size = images[k].size() + (k == 0 ? app2.size() : 0);
-        put32(app2, entries + 16 * k + 4, static_cast<uint32_t>(size));
-        put32(app2, entries + 16 * k + 8, k == 0 ? 0 : static_cast<uint32_t>(start - tiff));
+        putBe32(app2, entries + 16 * k + 4, static_cast<uint32_t>(size));
+        putBe32(app2, entries + 16 * k + 8, k == 0 ? 0 : static_cast<uint32_t>(start - tiff));
         start += size + gap;
     }
     Bytes out(images[0].begin(), images[0].begin() + static_cast<long>(insertAt));
@@ -95,47 +89,26 @@ Bytes makeMpf(const std::vector<Bytes>& images, size_t gap)
     return out;
 }
 
-class JpegWalkerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+class JpegWalkerTest : public MaterialTest<JpegWalkerTest> {
+public:
+    static MaterialSpec spec()
     {
-        if (!haveTool("convert") || !haveTool("cjpeg") || !haveTool("exiftool"))
-            return;
-        dir_ = new ScratchDir;
-        const std::string src = dir_->file("src.ppm");
-        if (!run("convert -size 200x150 -seed 3 plasma: " + src))
-            return;
-        files_ = makeMaterial(*dir_, {
-            {"baseline", "cjpeg -quality 85 -outfile OUT " + src},
-            {"progressive", "cjpeg -progressive -outfile OUT " + src},
-            {"restart every row", "cjpeg -restart 1 -outfile OUT " + src},
-            {"optimised", "cjpeg -optimize -quality 60 -outfile OUT " + src},
-            {"grey", "cjpeg -grayscale -progressive -outfile OUT " + src},
-            {"arithmetic", "cjpeg -arithmetic -outfile OUT " + src},
-            {"imagemagick", "convert " + src + " -quality 92 -sampling-factor 2x1 JPG:OUT"},
-            {"exif thumbnail", "cjpeg -outfile OUT " + src + " && exiftool -q -overwrite_original -Make=Test " +
-                                   "'-ThumbnailImage<=" + kMaterialDir + "thumb.jpg' OUT"},
-        });
-        files_["material photo"] = readFile(kMaterialDir + "photo.jpg");
-        files_["material thumb"] = readFile(kMaterialDir + "thumb.jpg");
+        const std::string src = " SCRATCH/src.ppm";
+        return {{"convert", "cjpeg", "exiftool"},
+                "convert -size 200x150 -seed 3 plasma:" + src,
+                {
+                    {"baseline", "cjpeg -quality 85 -outfile OUT" + src},
+                    {"progressive", "cjpeg -progressive -outfile OUT" + src},
+                    {"restart every row", "cjpeg -restart 1 -outfile OUT" + src},
+                    {"optimised", "cjpeg -optimize -quality 60 -outfile OUT" + src},
+                    {"grey", "cjpeg -grayscale -progressive -outfile OUT" + src},
+                    {"arithmetic", "cjpeg -arithmetic -outfile OUT" + src},
+                    {"imagemagick", "convert" + src + " -quality 92 -sampling-factor 2x1 JPG:OUT"},
+                    {"exif thumbnail", "cjpeg -outfile OUT" + src + " && exiftool -q -overwrite_original -Make=Test " +
+                                           "'-ThumbnailImage<=" + kMaterialDir + "thumb.jpg' OUT"},
+                },
+                {{"material photo", "photo.jpg"}, {"material thumb", "thumb.jpg"}}};
     }
-    static void TearDownTestSuite()
-    {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!dir_)
-            GTEST_SKIP() << "needs ImageMagick convert, cjpeg and exiftool";
-        ASSERT_EQ(files_.size(), 10u) << "a tool failed to make its file";
-        for (const auto& [name, bytes] : files_)
-            ASSERT_GT(bytes.size(), 1000u) << name << " was not made";
-    }
-    static const Bytes& file(const std::string& name) { return files_.at(name); }
-
-    static inline ScratchDir* dir_ = nullptr;
-    static inline std::map<std::string, Bytes> files_;
 };
 
 } // namespace

@@ -13,60 +13,40 @@ using namespace walkertest;
 
 namespace {
 
-void put32(Bytes& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
-
 // A chunk of `type` holding `data`, with its CRC.
 Bytes chunk(const char* type, const Bytes& data)
 {
     Bytes c(8);
-    put32(c, 0, static_cast<uint32_t>(data.size()));
+    putBe32(c, 0, static_cast<uint32_t>(data.size()));
     std::copy(type, type + 4, c.begin() + 4);
     c.insert(c.end(), data.begin(), data.end());
     c.resize(c.size() + 4);
-    put32(c, c.size() - 4, static_cast<uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(4 + data.size()))));
+    putBe32(c, c.size() - 4, static_cast<uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(4 + data.size()))));
     return c;
 }
 
 constexpr size_t kAfterIhdr = 8 + 25;
 
-class PngWalkerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+class PngWalkerTest : public MaterialTest<PngWalkerTest> {
+public:
+    static MaterialSpec spec()
     {
-        if (!haveTool("convert"))
-            return;
-        dir_ = new ScratchDir;
-        files_ = makeMaterial(*dir_, {
-            {"plain", "convert -size 120x90 -seed 4 plasma: PNG:OUT"},
-            {"interlaced", "convert -size 120x90 -seed 4 plasma: -interlace PNG PNG:OUT"},
-            {"16-bit grey", "convert -size 64x48 gradient: -depth 16 PNG:OUT"},
-            {"palette", "convert -size 64x48 -seed 4 plasma: -colors 16 PNG8:OUT"},
-            {"alpha", "convert -size 50x50 xc:red -alpha set -channel A -evaluate set 50% PNG32:OUT"},
-            {"MNG still", "convert -size 60x40 -seed 6 plasma: MNG:OUT"},
-            {"MNG animated", "convert -delay 10 -size 60x40 -seed 1 plasma: -seed 2 plasma: -seed 3 plasma: MNG:OUT"},
-            {"APNG", "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5:duration=1 -plays 0 -f apng OUT"},
-        });
-        files_["material photo"] = readFile(kMaterialDir + "photo.png");
-    }
-    static void TearDownTestSuite()
-    {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!dir_)
-            GTEST_SKIP() << "needs ImageMagick convert";
-        ASSERT_GE(files_.size(), 8u) << "ImageMagick did not make every file";
+        return {{"convert", "ffmpeg"},
+                "",
+                {
+                    {"plain", "convert -size 120x90 -seed 4 plasma: PNG:OUT"},
+                    {"interlaced", "convert -size 120x90 -seed 4 plasma: -interlace PNG PNG:OUT"},
+                    {"16-bit grey", "convert -size 64x48 gradient: -depth 16 PNG:OUT"},
+                    {"palette", "convert -size 64x48 -seed 4 plasma: -colors 16 PNG8:OUT"},
+                    {"alpha", "convert -size 50x50 xc:red -alpha set -channel A -evaluate set 50% PNG32:OUT"},
+                    {"MNG still", "convert -size 60x40 -seed 6 plasma: MNG:OUT"},
+                    {"MNG animated", "convert -delay 10 -size 60x40 -seed 1 plasma: -seed 2 plasma: MNG:OUT"},
+                    {"APNG", "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5:duration=1 -plays 0 "
+                             "-f apng OUT"},
+                },
+                {{"material photo", "photo.png"}}};
     }
     static std::string typeOf(const std::string& name) { return name.rfind("MNG", 0) == 0 ? "MNG" : "PNG"; }
-
-    static inline ScratchDir* dir_ = nullptr;
-    static inline std::map<std::string, Bytes> files_;
 };
 
 } // namespace
@@ -79,7 +59,7 @@ TEST_F(PngWalkerTest, RealFilesEndExactly)
 
 TEST_F(PngWalkerTest, JpegInAChunkAtASectorBoundaryIsInsideTheFile)
 {
-    const Bytes& png = files_.at("plain");
+    const Bytes& png = file("plain");
     const Bytes jpeg = readFile(kMaterialDir + "thumb.jpg");
     // A private chunk after IHDR holding a JPEG at byte 1024.
     const size_t jpegAt = 1024;
@@ -98,7 +78,7 @@ TEST_F(PngWalkerTest, JpegInAChunkAtASectorBoundaryIsInsideTheFile)
 
 TEST_F(PngWalkerTest, DamageAfterTheHeader)
 {
-    const Bytes& png = files_.at("plain");
+    const Bytes& png = file("plain");
     const size_t second = kAfterIhdr; // the chunk after IHDR
     // A wrong CRC is no reason to cut the file.
     EXPECT_EQ(walk("PNG", concat(patched(png, second + 8 + static_cast<size_t>(png[second + 2] << 8 | png[second + 3]), {0, 0, 0, 0}), randomBytes(999, 1))),
