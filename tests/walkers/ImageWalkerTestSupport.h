@@ -20,7 +20,7 @@ inline Verdict walkPrefix(const std::string& type, const Bytes& data, size_t n)
 // What a suite's real files are made with: the tools it needs, a command
 // run first (SCRATCH is the scratch folder), the commands that each make one
 // file (OUT is that file), and files of tests/material to add by name.
-struct MaterialSpec {
+struct MaterialRecipe {
     std::vector<std::string> tools;
     std::string prepare;
     std::map<std::string, std::string> commands;
@@ -34,7 +34,7 @@ inline std::string substituted(std::string command, const std::string& placehold
     return command;
 }
 
-// A test suite whose files are made once, by Suite::spec(), in a scratch
+// A test suite whose files are made once, by Suite::recipe(), in a scratch
 // folder; every test skips when a tool is missing and fails when a command
 // did not make its file.
 template <typename Suite>
@@ -42,21 +42,21 @@ class MaterialTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const MaterialSpec spec = Suite::spec();
-        for (const std::string& tool : spec.tools) {
+        const MaterialRecipe recipe = Suite::recipe();
+        for (const std::string& tool : recipe.tools) {
             if (!haveTool(tool))
                 return;
         }
         dir_ = new ScratchDir;
-        if (!spec.prepare.empty() && !run(substituted(spec.prepare, "SCRATCH", dir_->path().string())))
+        if (!recipe.prepare.empty() && !run(substituted(recipe.prepare, "SCRATCH", dir_->path().string())))
             return;
         int n = 0;
-        for (const auto& [name, command] : spec.commands) {
+        for (const auto& [name, command] : recipe.commands) {
             const std::string out = dir_->file("m" + std::to_string(n++));
             if (run(substituted(substituted(command, "SCRATCH", dir_->path().string()), "OUT", out)))
                 files_[name] = readFile(out);
         }
-        for (const auto& [name, file] : spec.repositoryFiles)
+        for (const auto& [name, file] : recipe.repositoryFiles)
             files_[name] = readFile(kMaterialDir + file);
     }
     static void TearDownTestSuite()
@@ -67,14 +67,14 @@ protected:
     }
     void SetUp() override
     {
-        const MaterialSpec spec = Suite::spec();
+        const MaterialRecipe recipe = Suite::recipe();
         if (!dir_) {
             std::string tools;
-            for (const std::string& tool : spec.tools)
+            for (const std::string& tool : recipe.tools)
                 tools += " " + tool;
             GTEST_SKIP() << "needs" << tools;
         }
-        for (const auto& [name, command] : spec.commands)
+        for (const auto& [name, command] : recipe.commands)
             ASSERT_TRUE(files_.count(name) && files_.at(name).size() > 100) << name << " was not made: " << command;
     }
     static const Bytes& file(const std::string& name) { return files_.at(name); }

@@ -19,23 +19,19 @@ namespace {
 
 class BmpWalkerTest : public MaterialTest<BmpWalkerTest> {
 public:
-    static MaterialSpec spec()
+    static MaterialRecipe recipe()
     {
         const std::string src = "convert -size 37x21 -seed 2 plasma: ";
         return {{"convert"},
                 "",
                 {
                     {"core 1 bit", src + "-colors 2 -type Palette BMP2:OUT"},
-                    {"core 4 bit", src + "-colors 16 -type Palette BMP2:OUT"},
-                    {"core 8 bit", src + "-colors 200 -type Palette BMP2:OUT"},
                     {"core 24 bit", src + "-type TrueColor BMP2:OUT"},
-                    {"v3 1 bit", src + "-colors 2 -type Palette BMP3:OUT"},
                     {"v3 4 bit", src + "-colors 16 -type Palette BMP3:OUT"},
                     {"v3 8 bit RLE8", src + "-colors 200 -type Palette -compress RLE BMP3:OUT"},
-                    {"v3 8 bit plain", src + "-colors 200 -type Palette -compress None BMP3:OUT"},
                     {"v3 24 bit", src + "-type TrueColor BMP3:OUT"},
                     {"v4 black and white", src + "-type Bilevel BMP:OUT"},
-                    {"v5 4 bit", src + "-colors 16 -type Palette BMP:OUT"},
+                    {"v5 8 bit", src + "-colors 200 -type Palette -compress None BMP:OUT"},
                     {"v5 24 bit", src + "-type TrueColor BMP:OUT"},
                     {"v5 32 bit", src + "-alpha on -type TrueColorAlpha BMP:OUT"},
                 },

@@ -12,7 +12,7 @@ namespace {
 
 class GifWalkerTest : public MaterialTest<GifWalkerTest> {
 public:
-    static MaterialSpec spec()
+    static MaterialRecipe recipe()
     {
         const std::string src = "convert -size 60x40 -seed 2 plasma: ";
         return {{"convert"},

@@ -3,7 +3,7 @@
 // end whatever follows, Continues over a JPEG stored in a private chunk at a
 // sector boundary, the header check (signature, IHDR/MHDR with its CRC)
 // against random bytes, Broken at an impossible chunk, and a bad CRC after
-// the header that changes nothing. Needs ImageMagick (ffmpeg optional).
+// the header that changes nothing. Needs ImageMagick and ffmpeg.
 
 #include "walkers/ImageWalkerTestSupport.h"
 
@@ -29,7 +29,7 @@ constexpr size_t kAfterIhdr = 8 + 25;
 
 class PngWalkerTest : public MaterialTest<PngWalkerTest> {
 public:
-    static MaterialSpec spec()
+    static MaterialRecipe recipe()
     {
         return {{"convert", "ffmpeg"},
                 "",
