@@ -2,7 +2,7 @@
 // BMP walker: a BMP file has no structure to follow, only a header whose
 // fields must fit together. The walker checks them and ends the file at the
 // size its header gives. The check matters: the thorough tables match a bare
-// "BM", which random data hits every 64 KiB.
+// "BM" at a sector's start, which random data hits once in 65536 sectors.
 
 #include "engine/walkers/FormatWalker.h"
 
