@@ -173,11 +173,11 @@ private:
         step_ = Step::MarkerFF;
         need(1);
     }
-    // A fault inside the header check refuses the header; later it breaks
-    // the file at `at`.
+    // A fault inside the header check (and the look-ahead) refuses the
+    // header; later it breaks the file at `at`.
     void refuse(uint64_t at)
     {
-        if (inHeader_)
+        if (inHeader_ && position() <= kHeaderLookahead)
             notFormat();
         else
             brokenAt(at);
