@@ -1,15 +1,27 @@
+#include "engine/walkers/BmpWalker.h"
 #include "engine/walkers/Families.h"
+#include "engine/walkers/GifWalker.h"
+#include "engine/walkers/JpegWalker.h"
+#include "engine/walkers/PngWalker.h"
 
 namespace ostrel::walkers {
 
-std::unique_ptr<FormatWalker> makeImageWalker(std::string_view)
+std::unique_ptr<FormatWalker> makeImageWalker(std::string_view type)
 {
+    if (type == "JPG" || type == "JPEG" || type == "JPE")
+        return makeJpegWalker();
+    if (type == "PNG" || type == "MNG")
+        return makePngWalker(type == "MNG");
+    if (type == "GIF")
+        return makeGifWalker();
+    if (type == "BMP")
+        return makeBmpWalker();
     return nullptr;
 }
 
 std::vector<std::string> imageWalkerTypes()
 {
-    return {};
+    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP"};
 }
 
 } // namespace ostrel::walkers

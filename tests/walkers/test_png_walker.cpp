@@ -1,0 +1,101 @@
+// PNG and MNG walker on files made by ImageMagick (plain, interlaced,
+// 16-bit, palette, alpha, MNG still and animated) and ffmpeg (APNG): exact
+// end whatever follows, Continues over a JPEG stored in a private chunk at a
+// sector boundary, the header check (signature, IHDR/MHDR with its CRC)
+// against random bytes, Broken at an impossible chunk, and a bad CRC after
+// the header that changes nothing. Needs ImageMagick and ffmpeg.
+
+#include "walkers/ImageWalkerTestSupport.h"
+
+#include <zlib.h>
+
+using namespace walkertest;
+
+namespace {
+
+// A chunk of `type` holding `data`, with its CRC.
+Bytes chunk(const char* type, const Bytes& data)
+{
+    Bytes c(8);
+    putBe32(c, 0, static_cast<uint32_t>(data.size()));
+    std::copy(type, type + 4, c.begin() + 4);
+    c.insert(c.end(), data.begin(), data.end());
+    c.resize(c.size() + 4);
+    putBe32(c, c.size() - 4, static_cast<uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(4 + data.size()))));
+    return c;
+}
+
+constexpr size_t kAfterIhdr = 8 + 25;
+
+class PngWalkerTest : public MaterialTest<PngWalkerTest> {
+public:
+    static MaterialRecipe recipe()
+    {
+        return {{"convert", "ffmpeg"},
+                "",
+                {
+                    {"plain", "convert -size 120x90 -seed 4 plasma: PNG:OUT"},
+                    {"interlaced", "convert -size 120x90 -seed 4 plasma: -interlace PNG PNG:OUT"},
+                    {"16-bit grey", "convert -size 64x48 gradient: -depth 16 PNG:OUT"},
+                    {"palette", "convert -size 64x48 -seed 4 plasma: -colors 16 PNG8:OUT"},
+                    {"alpha", "convert -size 50x50 xc:red -alpha set -channel A -evaluate set 50% PNG32:OUT"},
+                    {"MNG still", "convert -size 60x40 -seed 6 plasma: MNG:OUT"},
+                    {"MNG animated", "convert -delay 10 -size 60x40 -seed 1 plasma: -seed 2 plasma: MNG:OUT"},
+                    {"APNG", "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5:duration=1 -plays 0 "
+                             "-f apng OUT"},
+                },
+                {{"material photo", "photo.png"}}};
+    }
+    static std::string typeOf(const std::string& name) { return name.rfind("MNG", 0) == 0 ? "MNG" : "PNG"; }
+};
+
+} // namespace
+
+TEST_F(PngWalkerTest, RealFilesEndExactly)
+{
+    for (const auto& [name, bytes] : files_)
+        expectExactEnd(typeOf(name), bytes, name);
+}
+
+TEST_F(PngWalkerTest, JpegInAChunkAtASectorBoundaryIsInsideTheFile)
+{
+    const Bytes& png = file("plain");
+    const Bytes jpeg = readFile(kMaterialDir + "thumb.jpg");
+    // A private chunk after IHDR holding a JPEG at byte 1024.
+    const size_t jpegAt = 1024;
+    Bytes data(jpegAt - kAfterIhdr - 8, 0);
+    data.insert(data.end(), jpeg.begin(), jpeg.end());
+    Bytes file(png.begin(), png.begin() + kAfterIhdr);
+    const Bytes c = chunk("prVt", data);
+    file.insert(file.end(), c.begin(), c.end());
+    file.insert(file.end(), png.begin() + kAfterIhdr, png.end());
+    ASSERT_EQ(file[jpegAt], 0xFF);
+    const Verdict before = walkPrefix("PNG", file, jpegAt);
+    EXPECT_EQ(before.state, State::Continues);
+    EXPECT_GE(before.offset, kAfterIhdr + c.size());
+    expectExactEnd("PNG", file, "JPEG in a private chunk");
+}
+
+TEST_F(PngWalkerTest, DamageAfterTheHeader)
+{
+    const Bytes& png = file("plain");
+    const size_t second = kAfterIhdr; // the chunk after IHDR
+    // A wrong CRC is no reason to cut the file.
+    EXPECT_EQ(walk("PNG", concat(patched(png, second + 8 + static_cast<size_t>(png[second + 2] << 8 | png[second + 3]), {0, 0, 0, 0}), randomBytes(999, 1))),
+              (Verdict{State::Ends, png.size()}));
+    EXPECT_EQ(walk("PNG", patched(png, second + 4, {'I', 'D', '1', 'T'})), (Verdict{State::Broken, second}))
+        << "a chunk type that is not four letters";
+    EXPECT_EQ(walk("PNG", patched(png, second, {0x80, 0, 0, 0})), (Verdict{State::Broken, second}))
+        << "a chunk longer than PNG allows";
+}
+
+TEST(PngWalkerHeader, RandomDataBehindTheMagicIsRefused)
+{
+    const Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    const Bytes mng = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 28, 'M', 'H', 'D', 'R'};
+    // The header chunk's CRC alone leaves one chance in 2^32.
+    EXPECT_EQ(acceptedRandomHeaders("PNG", png, 2000), 0);
+    EXPECT_EQ(acceptedRandomHeaders("MNG", mng, 2000), 0);
+    EXPECT_EQ(acceptedRandomHeaders("PNG", Bytes(png.begin(), png.begin() + 8), 2000), 0);
+    EXPECT_EQ(acceptedRandomHeaders("MNG", png, 10), 0) << "a PNG is not an MNG";
+}
