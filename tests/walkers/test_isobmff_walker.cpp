@@ -6,7 +6,7 @@
 // boundary inside the media data). Needs ffmpeg and ImageMagick `convert`
 // (with HEIC, AVIF and JPEG 2000 coders) for the real files; skips without.
 
-#include "walkers/WalkerTestSupport.h"
+#include "walkers/CameraMaterial.h"
 
 using namespace walkertest;
 
@@ -42,49 +42,38 @@ Bytes canonRaw(const std::string& compressor)
 struct RealFile {
     const char* type;
     const char* tool;
-    const char* command; // %s is the output file
+    const char* command; // %s is the output path without extension
+    const char* extension;
     const char* proven;
 };
 
-const RealFile kRealFiles[] = {
-    {"MP4", "ffmpeg", "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=64x48:rate=5 -f lavfi -i sine=duration=1 "
-                      "-shortest %s.mp4",
-     "MP4"},
-    {"MP4", "ffmpeg", "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=64x48:rate=5 -movflags faststart %s.mp4",
-     "MP4"},
-    {"MP4", "ffmpeg",
-     "ffmpeg -v error -f lavfi -i testsrc=duration=2:size=64x48:rate=5 -g 3 -movflags frag_keyframe+empty_moov %s.mp4",
-     "MP4"},
-    {"MOV", "ffmpeg", "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=64x48:rate=5 %s.mov", "MOV"},
-    {"M4A", "ffmpeg", "ffmpeg -v error -f lavfi -i sine=duration=1 -c:a aac %s.m4a", "M4A"},
-    {"3GP", "ffmpeg", "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=176x144:rate=5 -c:v h263 %s.3gp", "3GP"},
-    {"3G2", "ffmpeg", "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=176x144:rate=5 -c:v h263 %s.3g2", "3G2"},
-    {"F4V", "ffmpeg", "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=64x48:rate=5 %s.f4v", "F4V"},
-    {"HEIC", "convert", "convert -size 64x48 gradient:red-blue %s.heic", "HEIC"},
-    {"AVIF", "convert", "convert -size 64x48 gradient:red-blue %s.avif", "AVIF"},
-    {"JP2", "convert", "convert -size 64x48 gradient: %s.jp2", "JP2"},
-};
+const char* const kClip = "ffmpeg -v error -f lavfi -i testsrc=duration=1:size=64x48:rate=5";
 
-// Makes one real file; empty when the tool is missing or cannot write it.
-Bytes makeRealFile(const ScratchDir& dir, const RealFile& r, int index)
-{
-    const std::string base = dir.file("f" + std::to_string(index));
-    std::string command = r.command;
-    command.replace(command.find("%s"), 2, base);
-    const std::string path = base + command.substr(command.rfind('.'));
-    if (!haveTool(r.tool) || !run(command))
-        return {};
-    return readFile(path);
-}
+const RealFile kRealFiles[] = {
+    {"MP4", "ffmpeg", "%c -f lavfi -i sine=duration=1 -shortest %s.mp4", ".mp4", "MP4"},
+    {"MP4", "ffmpeg", "%c -movflags faststart %s.mp4", ".mp4", "MP4"},
+    {"MP4", "ffmpeg", "%c -g 2 -movflags frag_keyframe+empty_moov %s.mp4", ".mp4", "MP4"},
+    {"MOV", "ffmpeg", "%c %s.mov", ".mov", "MOV"},
+    {"M4A", "ffmpeg", "ffmpeg -v error -f lavfi -i sine=duration=1 -c:a aac %s.m4a", ".m4a", "M4A"},
+    {"3GP", "ffmpeg", "%c -s 176x144 -c:v h263 %s.3gp", ".3gp", "3GP"},
+    {"3G2", "ffmpeg", "%c -s 176x144 -c:v h263 %s.3g2", ".3g2", "3G2"},
+    {"F4V", "ffmpeg", "%c %s.f4v", ".f4v", "F4V"},
+    {"HEIC", "convert", "convert -size 64x48 gradient:red-blue %s.heic", ".heic", "HEIC"},
+    {"AVIF", "convert", "convert -size 64x48 gradient:red-blue %s.avif", ".avif", "AVIF"},
+    {"JP2", "convert", "convert -size 64x48 gradient: %s.jp2", ".jp2", "JP2"},
+};
 
 } // namespace
 
 TEST(IsoBmffWalker, RealFilesEndExactlyAndProveTheirType)
 {
     ScratchDir dir;
-    int index = 0, made = 0;
+    int made = 0;
     for (const RealFile& r : kRealFiles) {
-        const Bytes file = makeRealFile(dir, r, index++);
+        std::string command = r.command;
+        if (command.rfind("%c", 0) == 0)
+            command.replace(0, 2, kClip);
+        const Bytes file = makeWithTools(dir, r.tool, command, r.extension);
         if (file.empty())
             continue;
         ++made;

@@ -1,6 +1,7 @@
 #include "engine/walkers/Families.h"
 
 #include "engine/walkers/IsoBmffWalker.h"
+#include "engine/walkers/TiffWalker.h"
 
 #include <algorithm>
 #include <array>
@@ -12,6 +13,10 @@ namespace {
 constexpr std::array<std::string_view, 16> kIsoBmffTypes = {"MP4",  "MOV", "M4V", "M4A", "M4B", "M4P",
                                                             "3GP",  "3G2", "F4V", "HEIC", "HEIF", "AVIF",
                                                             "CR3",  "CRM", "JP2", "JXL"};
+
+constexpr std::array<std::string_view, 17> kTiffTypes = {"TIF", "TIFF", "DNG", "NEF", "NRW", "ARW",
+                                                          "SR2", "PEF", "SRW", "IIQ", "CR2", "ORF",
+                                                          "RW2", "ERF", "3FR", "MOS", "JXR"};
 
 template <size_t N>
 bool listed(const std::array<std::string_view, N>& types, std::string_view type)
@@ -25,6 +30,8 @@ std::unique_ptr<FormatWalker> makeCameraWalker(std::string_view type)
 {
     if (listed(kIsoBmffTypes, type))
         return std::make_unique<IsoBmffWalker>(std::string(type));
+    if (listed(kTiffTypes, type))
+        return std::make_unique<TiffWalker>();
     return nullptr;
 }
 
@@ -32,6 +39,8 @@ std::vector<std::string> cameraWalkerTypes()
 {
     std::vector<std::string> all;
     for (std::string_view t : kIsoBmffTypes)
+        all.emplace_back(t);
+    for (std::string_view t : kTiffTypes)
         all.emplace_back(t);
     return all;
 }
