@@ -1,6 +1,7 @@
 #include "engine/walkers/Families.h"
 
 #include "engine/walkers/IsoBmffWalker.h"
+#include "engine/walkers/PsdWalker.h"
 #include "engine/walkers/TiffWalker.h"
 
 #include <algorithm>
@@ -32,6 +33,8 @@ std::unique_ptr<FormatWalker> makeCameraWalker(std::string_view type)
         return std::make_unique<IsoBmffWalker>(std::string(type));
     if (listed(kTiffTypes, type))
         return std::make_unique<TiffWalker>();
+    if (type == "PSD" || type == "PSB")
+        return std::make_unique<PsdWalker>();
     return nullptr;
 }
 
@@ -42,6 +45,7 @@ std::vector<std::string> cameraWalkerTypes()
         all.emplace_back(t);
     for (std::string_view t : kTiffTypes)
         all.emplace_back(t);
+    all.insert(all.end(), {"PSD", "PSB"});
     return all;
 }
 
