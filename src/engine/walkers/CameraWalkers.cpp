@@ -1,8 +1,11 @@
 #include "engine/walkers/Families.h"
 
 #include "engine/walkers/IsoBmffWalker.h"
+#include "engine/walkers/MrwWalker.h"
 #include "engine/walkers/PsdWalker.h"
+#include "engine/walkers/RafWalker.h"
 #include "engine/walkers/TiffWalker.h"
+#include "engine/walkers/X3fWalker.h"
 
 #include <algorithm>
 #include <array>
@@ -35,6 +38,12 @@ std::unique_ptr<FormatWalker> makeCameraWalker(std::string_view type)
         return std::make_unique<TiffWalker>();
     if (type == "PSD" || type == "PSB")
         return std::make_unique<PsdWalker>();
+    if (type == "RAF")
+        return std::make_unique<RafWalker>();
+    if (type == "MRW")
+        return std::make_unique<MrwWalker>();
+    if (type == "X3F")
+        return std::make_unique<X3fWalker>();
     return nullptr;
 }
 
@@ -45,7 +54,7 @@ std::vector<std::string> cameraWalkerTypes()
         all.emplace_back(t);
     for (std::string_view t : kTiffTypes)
         all.emplace_back(t);
-    all.insert(all.end(), {"PSD", "PSB"});
+    all.insert(all.end(), {"PSD", "PSB", "RAF", "MRW", "X3F"});
     return all;
 }
 

@@ -37,29 +37,6 @@ PsdWalker::~PsdWalker()
         inflateEnd(&zip_);
 }
 
-void PsdWalker::refuse()
-{
-    // Inside the look-ahead a wrong field refuses the header; later it is a
-    // length or marker that cannot stand there.
-    if (position() <= kHeaderLookahead)
-        notFormat();
-    else
-        brokenAt(recordStart());
-}
-
-void PsdWalker::finishAt(uint64_t end)
-{
-    continuesTo(end);
-    if (end == position()) {
-        endsAt(end);
-        return;
-    }
-    // The end is given when its last byte arrives.
-    skip(end - position() - 1);
-    step_ = Step::LastByte;
-    need(1);
-}
-
 void PsdWalker::onHeader(const uint8_t* p)
 {
     static const uint8_t kZeros[6] = {};
@@ -83,7 +60,7 @@ void PsdWalker::onHeader(const uint8_t* p)
     need(4);
 }
 
-void PsdWalker::onRecord(const uint8_t* p, size_t size)
+void PsdWalker::onField(const uint8_t* p, size_t size)
 {
     switch (step_) {
     case Step::Header:
@@ -168,9 +145,6 @@ void PsdWalker::onRecord(const uint8_t* p, size_t size)
         }
         step_ = Step::Deflate;
         scan();
-        break;
-    case Step::LastByte:
-        endsAt(position());
         break;
     case Step::Deflate:
         break;

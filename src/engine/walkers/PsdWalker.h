@@ -6,13 +6,13 @@
 // from the end of its deflate streams (ZIP). The file ends after the image
 // data.
 
-#include "engine/walkers/StreamWalker.h"
+#include "engine/walkers/DeclaredEndWalker.h"
 
 #include <zlib.h>
 
 namespace ostrel::walkers {
 
-class PsdWalker final : public StreamWalker {
+class PsdWalker final : public DeclaredEndWalker {
 public:
     PsdWalker();
     ~PsdWalker() override;
@@ -25,18 +25,16 @@ public:
 private:
     enum class Step : uint8_t {
         Header, ColourModeLength, ResourcesLength, FirstResource, LayersLength, Compression, RowCounts, Deflate,
-        ZlibHeader, LastByte,
+        ZlibHeader,
     };
 
-    void onRecord(const uint8_t* record, size_t size) override;
+    void onField(const uint8_t* record, size_t size) override;
     size_t onScan(const uint8_t* data, size_t size) override;
 
     void onHeader(const uint8_t* p);
     void onCompression(uint16_t method);
     void onRowCounts(const uint8_t* p, size_t size);
     void needRowCounts();
-    void finishAt(uint64_t end);
-    void refuse();
 
     std::string proven_;
     Step step_ = Step::Header;
