@@ -1,5 +1,6 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/ExrWalker.h"
 #include "engine/walkers/IsoBmffWalker.h"
 #include "engine/walkers/MrwWalker.h"
 #include "engine/walkers/PsdWalker.h"
@@ -44,6 +45,8 @@ std::unique_ptr<FormatWalker> makeCameraWalker(std::string_view type)
         return std::make_unique<MrwWalker>();
     if (type == "X3F")
         return std::make_unique<X3fWalker>();
+    if (type == "EXR")
+        return std::make_unique<ExrWalker>();
     return nullptr;
 }
 
@@ -54,7 +57,7 @@ std::vector<std::string> cameraWalkerTypes()
         all.emplace_back(t);
     for (std::string_view t : kTiffTypes)
         all.emplace_back(t);
-    all.insert(all.end(), {"PSD", "PSB", "RAF", "MRW", "X3F"});
+    all.insert(all.end(), {"PSD", "PSB", "RAF", "MRW", "X3F", "EXR"});
     return all;
 }
 
