@@ -1,4 +1,6 @@
+#include "engine/walkers/DeclaredLengthWalker.h"
 #include "engine/walkers/Families.h"
+#include "engine/walkers/PdfWalker.h"
 #include "engine/walkers/ZipWalker.h"
 
 #include <functional>
@@ -9,11 +11,32 @@ namespace ostrel::walkers {
 namespace {
 
 using Maker = std::function<std::unique_ptr<FormatWalker>()>;
+using Format = DeclaredLengthWalker::Format;
 
-template <typename W>
-Maker maker()
+// EPS comes as PostScript text or behind a DOS binary header (C5 D0 D3 C6):
+// the first byte picks the walker, which then gets every byte.
+class EpsWalker final : public FormatWalker {
+public:
+    Verdict feed(const uint8_t* data, size_t size) override
+    {
+        if (!inner_ && size > 0) {
+            if (data[0] == 0xC5)
+                inner_ = std::make_unique<DeclaredLengthWalker>(Format::DosEps);
+            else
+                inner_ = std::make_unique<PdfWalker>(PdfWalker::Flavor::PostScript);
+        }
+        return inner_ ? inner_->feed(data, size) : Verdict{};
+    }
+    Verdict verdict() const override { return inner_ ? inner_->verdict() : Verdict{}; }
+
+private:
+    std::unique_ptr<FormatWalker> inner_;
+};
+
+template <typename W, typename... Args>
+Maker maker(Args... args)
 {
-    return [] { return std::make_unique<W>(); };
+    return [=] { return std::make_unique<W>(args...); };
 }
 
 // Each document and archive type the signature tables carry, with its walker.
@@ -23,6 +46,13 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         std::map<std::string, Maker, std::less<>> m;
         for (const char* t : {"ZIP", "DOCX", "XLSX", "PPTX", "ODT", "ODS", "ODP", "ODG", "EPUB", "JAR", "APK"})
             m.emplace(t, maker<ZipWalker>());
+        m.emplace("PDF", maker<PdfWalker>(PdfWalker::Flavor::Pdf));
+        m.emplace("PS", maker<PdfWalker>(PdfWalker::Flavor::PostScript));
+        m.emplace("EPS", maker<EpsWalker>());
+        m.emplace("SQLITE", maker<DeclaredLengthWalker>(Format::Sqlite));
+        m.emplace("7Z", maker<DeclaredLengthWalker>(Format::SevenZip));
+        m.emplace("CAB", maker<DeclaredLengthWalker>(Format::Cabinet));
+        m.emplace("PST", maker<DeclaredLengthWalker>(Format::Pst));
         return m;
     }();
     return makers;

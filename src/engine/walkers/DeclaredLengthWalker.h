@@ -1,0 +1,29 @@
+#pragma once
+// Formats whose header states the file's length: SQLite (page size x page
+// count, when the count is current), 7-Zip (end of the next header, the start
+// header checked by its CRC), Microsoft Cabinet (cbCabinet), DOS EPS
+// (the furthest of its PostScript, WMF and TIFF sections) and Outlook PST
+// (ibFileEof, the header checked by its CRC). The header check refuses what
+// these fields cannot hold; the length is reported as soon as it is read.
+
+#include "engine/walkers/StreamWalker.h"
+
+namespace ostrel::walkers {
+
+class DeclaredLengthWalker final : public StreamWalker {
+public:
+    enum class Format : uint8_t { Sqlite, SevenZip, Cabinet, DosEps, Pst };
+    explicit DeclaredLengthWalker(Format format);
+
+private:
+    void onRecord(const uint8_t* r, size_t size) override;
+    void sqlite(const uint8_t* r);
+    void sevenZip(const uint8_t* r);
+    void cabinet(const uint8_t* r);
+    void dosEps(const uint8_t* r);
+    void pst(const uint8_t* r);
+
+    Format format_;
+};
+
+} // namespace ostrel::walkers
