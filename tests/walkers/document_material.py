@@ -139,3 +139,107 @@ open(path("image.pdf"), "wb").write(image_pdf((-at) % 512 + 512))
 compressed = zlib.compress(noise + b"%%EOF\n" + noise)
 indirect = b"<< /Length 6 0 R /Filter /FlateDecode >>\nstream\n" + compressed + b"\nendstream"
 open(path("indirect.pdf"), "wb").write(pdf(page(extra=[indirect, b"%d" % len(compressed)])))
+
+
+# OLE compound files: streams in regular sectors, a directory whose names
+# give the type, FAT sectors after the data (as Word writes them) and, for
+# more than 109 FAT sectors, a DIFAT sector.
+END_OF_CHAIN, FREE, FAT_SECT, DIF_SECT, NO_STREAM = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD, 0xFFFFFFFC, 0xFFFFFFFF
+
+
+def ole(names, shift=9, min_fat=1, size=5000):
+    import struct
+    S = 1 << shift
+    per = S // 4
+    sectors, fat = [], {}
+    entries = [("Root Entry", 5, END_OF_CHAIN, 0)]
+    for k, name in enumerate(names):
+        data = bytes((k * 13 + i) & 0xFF for i in range(size))
+        data += bytes(-len(data) % S)
+        first = len(sectors)
+        count = len(data) // S
+        for j in range(count):
+            fat[first + j] = first + j + 1 if j < count - 1 else END_OF_CHAIN
+            sectors.append(data[j * S:(j + 1) * S])
+        entries.append((name, 2, first, size))
+    directory = b""
+    for i, (name, kind, start, length) in enumerate(entries):
+        encoded = name.encode("utf-16-le") + b"\0\0"
+        child = 1 if kind == 5 and len(entries) > 1 else NO_STREAM
+        right = i + 1 if kind == 2 and i + 1 < len(entries) else NO_STREAM
+        directory += struct.pack("<64sHBBIII16sIQQIQ", encoded, len(encoded), kind, 1, NO_STREAM, right, child,
+                                 bytes(16), 0, 0, 0, start, length)
+    directory += bytes(-len(directory) % S)
+    first_dir = len(sectors)
+    dir_count = len(directory) // S
+    for j in range(dir_count):
+        fat[first_dir + j] = first_dir + j + 1 if j < dir_count - 1 else END_OF_CHAIN
+        sectors.append(directory[j * S:(j + 1) * S])
+    nfat = min_fat
+    while True:
+        ndif = max(0, -(-(nfat - 109) // (per - 1)))
+        if len(sectors) + nfat + ndif <= nfat * per:
+            break
+        nfat += 1
+    # DIFAT sectors first: a FAT sector the stream has passed cannot be read.
+    dif_at = list(range(len(sectors), len(sectors) + ndif))
+    fat_at = list(range(len(sectors) + ndif, len(sectors) + ndif + nfat))
+    for s in fat_at:
+        fat[s] = FAT_SECT
+    for s in dif_at:
+        fat[s] = DIF_SECT
+    table = b"".join(struct.pack("<I", fat.get(i, FREE)) for i in range(nfat * per))
+    listed = fat_at[109:]
+    for k, s in enumerate(dif_at):
+        chunk = listed[k * (per - 1):(k + 1) * (per - 1)]
+        nxt = dif_at[k + 1] if k + 1 < len(dif_at) else END_OF_CHAIN
+        sectors.append(struct.pack("<%dI" % (per - 1), *(chunk + [FREE] * (per - 1 - len(chunk)))) +
+                       struct.pack("<I", nxt))
+    sectors += [table[i * S:(i + 1) * S] for i in range(nfat)]
+    difat = fat_at[:109] + [FREE] * (109 - len(fat_at[:109]))
+    header = b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + bytes(16)
+    header += struct.pack("<HHHHH6sIIIIIIIII", 0x3E, 3 if shift == 9 else 4, 0xFFFE, shift, 6, bytes(6),
+                          dir_count if shift == 12 else 0, nfat, first_dir, 0, 4096, END_OF_CHAIN, 0,
+                          dif_at[0] if dif_at else END_OF_CHAIN, len(dif_at))
+    header += struct.pack("<109I", *difat)
+    header += bytes(S - len(header))
+    return header + b"".join(sectors)
+
+
+open(path("word.doc"), "wb").write(ole(["1Table", "\x01CompObj", "WordDocument", "\x05SummaryInformation"]))
+open(path("book.xls"), "wb").write(ole(["Workbook", "\x05SummaryInformation"]))
+open(path("slides.ppt"), "wb").write(ole(["Current User", "\x05SummaryInformation", "Pictures", "Other",
+                                          "PowerPoint Document"]))
+open(path("mail.msg"), "wb").write(ole(["__nameid_version1.0", "__substg1.0_0037001F", "__properties_version1.0"]))
+open(path("big-sectors.doc"), "wb").write(ole(["WordDocument", "1Table"], shift=12))
+open(path("difat.xls"), "wb").write(ole(["Workbook"], min_fat=112))
+
+
+# Files whose header states their length, written field by field: DOS EPS
+# (with a TIFF preview section) and Outlook PST headers (Unicode and ANSI).
+def dos_eps(ps):
+    import struct
+    tiff = b"II*\0" + bytes(200)
+    return struct.pack("<IIIIIIIH", 0xC6D3D0C5, 30, len(ps), 0, 0, 30 + len(ps), len(tiff), 0xFFFF) + ps + tiff
+
+
+open(path("dos.eps"), "wb").write(dos_eps(b"%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\nshowpage\n%%EOF\n"))
+
+
+def pst(unicode):
+    import struct
+    size = 0x6400
+    header = bytearray(size)
+    header[0:4] = b"!BDN"
+    struct.pack_into("<HHH", header, 8, 0x4D53, 23 if unicode else 14, 19)
+    if unicode:
+        struct.pack_into("<Q", header, 0xB8, size)
+    else:
+        struct.pack_into("<I", header, 0xA8, size)
+    crc = zlib.crc32(bytes(header[8:8 + 471]), 0xFFFFFFFF) ^ 0xFFFFFFFF
+    struct.pack_into("<I", header, 4, crc)
+    return bytes(header)
+
+
+open(path("unicode.pst"), "wb").write(pst(True))
+open(path("ansi.pst"), "wb").write(pst(False))

@@ -39,6 +39,12 @@ DeclaredLengthWalker::DeclaredLengthWalker(Format format) : format_(format)
 
 void DeclaredLengthWalker::onRecord(const uint8_t* r, size_t)
 {
+    if (epsSection_ >= 0) {
+        epsSectionMagic(r);
+        if (!finished())
+            scan();
+        return;
+    }
     switch (format_) {
     case Format::Sqlite:
         sqlite(r);
@@ -56,8 +62,23 @@ void DeclaredLengthWalker::onRecord(const uint8_t* r, size_t)
         pst(r);
         break;
     }
-    if (!finished())
+    if (!finished() && epsSection_ < 0)
         scan(); // nothing more to read
+}
+
+void DeclaredLengthWalker::finishAt(uint64_t end)
+{
+    continuesTo(end);
+    end_ = end;
+    if (position() >= end)
+        endsAt(end);
+}
+
+size_t DeclaredLengthWalker::onScan(const uint8_t*, size_t size)
+{
+    if (end_ > 0 && position() + size >= end_)
+        endsAt(end_);
+    return size;
 }
 
 void DeclaredLengthWalker::sqlite(const uint8_t* r)
@@ -74,7 +95,7 @@ void DeclaredLengthWalker::sqlite(const uint8_t* r)
     // The page count is only current when the version-valid-for number
     // matches the change counter (older writers leave it stale).
     if (pageCount > 0 && be32(r + 92) == changeCounter)
-        endsAt(static_cast<uint64_t>(pageSize) * pageCount);
+        finishAt(static_cast<uint64_t>(pageSize) * pageCount);
     else
         continuesTo(pageSize);
 }
@@ -91,7 +112,7 @@ void DeclaredLengthWalker::sevenZip(const uint8_t* r)
         notFormat();
         return;
     }
-    endsAt(32 + offset + size);
+    finishAt(32 + offset + size);
 }
 
 void DeclaredLengthWalker::cabinet(const uint8_t* r)
@@ -104,7 +125,7 @@ void DeclaredLengthWalker::cabinet(const uint8_t* r)
         notFormat();
         return;
     }
-    endsAt(size);
+    finishAt(size);
 }
 
 void DeclaredLengthWalker::dosEps(const uint8_t* r)
@@ -112,6 +133,7 @@ void DeclaredLengthWalker::dosEps(const uint8_t* r)
     // PostScript, WMF and TIFF sections: offset and length each; an absent
     // section has both 0.
     uint64_t end = 0;
+    uint32_t first = UINT32_MAX;
     for (int k = 0; k < 3; ++k) {
         const uint32_t offset = le32(r + 4 + 8 * k);
         const uint32_t length = le32(r + 8 + 8 * k);
@@ -120,8 +142,36 @@ void DeclaredLengthWalker::dosEps(const uint8_t* r)
             return;
         }
         end = std::max<uint64_t>(end, static_cast<uint64_t>(offset) + length);
+        if (offset != 0 && offset < first) {
+            first = offset;
+            epsSection_ = k;
+        }
     }
-    endsAt(end);
+    // The first section follows the header directly: its magic is checked.
+    if (first > 32) {
+        notFormat();
+        return;
+    }
+    epsEnd_ = end;
+    skip(first - 30);
+    need(4);
+}
+
+void DeclaredLengthWalker::epsSectionMagic(const uint8_t* r)
+{
+    const uint32_t magic = be32(r);
+    bool ok = false;
+    if (epsSection_ == 0)
+        ok = magic == 0x25215053; // "%!PS"
+    else if (epsSection_ == 1)
+        ok = magic == 0xD7CDC69A || magic == 0x01000900 || magic == 0x02000900; // placeable or plain WMF
+    else
+        ok = magic == 0x49492A00 || magic == 0x4D4D002A; // TIFF
+    epsSection_ = -1;
+    if (ok)
+        finishAt(epsEnd_);
+    else
+        notFormat();
 }
 
 void DeclaredLengthWalker::pst(const uint8_t* r)
@@ -141,7 +191,7 @@ void DeclaredLengthWalker::pst(const uint8_t* r)
         notFormat();
         return;
     }
-    endsAt(end);
+    finishAt(end);
 }
 
 } // namespace ostrel::walkers

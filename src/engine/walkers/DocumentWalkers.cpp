@@ -1,5 +1,6 @@
 #include "engine/walkers/DeclaredLengthWalker.h"
 #include "engine/walkers/Families.h"
+#include "engine/walkers/OleWalker.h"
 #include "engine/walkers/PdfWalker.h"
 #include "engine/walkers/ZipWalker.h"
 
@@ -49,6 +50,8 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("PDF", maker<PdfWalker>(PdfWalker::Flavor::Pdf));
         m.emplace("PS", maker<PdfWalker>(PdfWalker::Flavor::PostScript));
         m.emplace("EPS", maker<EpsWalker>());
+        for (const char* t : {"DOC", "XLS", "PPT", "MSG"})
+            m.emplace(t, maker<OleWalker>());
         m.emplace("SQLITE", maker<DeclaredLengthWalker>(Format::Sqlite));
         m.emplace("7Z", maker<DeclaredLengthWalker>(Format::SevenZip));
         m.emplace("CAB", maker<DeclaredLengthWalker>(Format::Cabinet));

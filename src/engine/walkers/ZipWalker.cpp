@@ -145,8 +145,15 @@ void ZipWalker::onRecord(const uint8_t* r, size_t size)
         expectSignature();
         break;
     case Phase::EndRecord:
+        // The comment ends the file; it ends once the comment was fed, so
+        // a file cut inside it claims nothing beyond its bytes.
         reachedEnd_ = true;
-        endsAt(position() + le16(r + 16));
+        end_ = position() + le16(r + 16);
+        continuesTo(end_);
+        if (position() >= end_)
+            endsAt(end_);
+        phase_ = Phase::Comment;
+        scan();
         break;
     case Phase::SignatureBlock:
         continuesTo(position() + le16(r));
@@ -157,6 +164,7 @@ void ZipWalker::onRecord(const uint8_t* r, size_t size)
         giveUp();
         break;
     case Phase::Inflate:
+    case Phase::Comment:
     case Phase::SeekDescriptor:
     case Phase::GiveUp:
         break;
@@ -322,6 +330,8 @@ size_t ZipWalker::onScan(const uint8_t* data, size_t size)
     }
     if (phase_ == Phase::SeekDescriptor)
         return seekDescriptor(data, size);
+    if (phase_ == Phase::Comment && position() + size >= end_)
+        endsAt(end_);
     return size; // GiveUp
 }
 

@@ -33,6 +33,7 @@ private:
         Zip64End,
         Zip64Locator,
         EndRecord,
+        Comment,
         SignatureBlock,
         ExtraDataRecord,
         GiveUp,
@@ -66,6 +67,7 @@ private:
     bool readMime_ = false;
     uint64_t dataStart_ = 0;
     uint64_t dataEnd_ = 0;
+    uint64_t end_ = 0;
     // The last bytes scanned, for a data descriptor split between pieces.
     uint8_t tail_[32] = {};
     size_t tailLen_ = 0;
