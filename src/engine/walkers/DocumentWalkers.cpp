@@ -1,8 +1,12 @@
 #include "engine/walkers/DeclaredLengthWalker.h"
+#include "engine/walkers/Bzip2Walker.h"
 #include "engine/walkers/Families.h"
+#include "engine/walkers/GzipWalker.h"
 #include "engine/walkers/OleWalker.h"
 #include "engine/walkers/PdfWalker.h"
+#include "engine/walkers/XzWalker.h"
 #include "engine/walkers/ZipWalker.h"
+#include "engine/walkers/FrameWalker.h"
 
 #include <functional>
 #include <map>
@@ -56,6 +60,11 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("7Z", maker<DeclaredLengthWalker>(Format::SevenZip));
         m.emplace("CAB", maker<DeclaredLengthWalker>(Format::Cabinet));
         m.emplace("PST", maker<DeclaredLengthWalker>(Format::Pst));
+        m.emplace("GZ", maker<GzipWalker>());
+        m.emplace("XZ", maker<XzWalker>());
+        m.emplace("BZ2", maker<Bzip2Walker>());
+        m.emplace("ZST", maker<FrameWalker>(FrameWalker::Format::Zstd));
+        m.emplace("LZ4", maker<FrameWalker>(FrameWalker::Format::Lz4));
         return m;
     }();
     return makers;
