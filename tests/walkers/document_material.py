@@ -243,3 +243,67 @@ def pst(unicode):
 
 open(path("unicode.pst"), "wb").write(pst(True))
 open(path("ansi.pst"), "wb").write(pst(False))
+
+
+# RAR archives (no encoder is packaged): RAR 5 and RAR 4 with stored files,
+# block by block as the formats lay them out; 7z lists and tests them.
+def vint(n):
+    out = bytearray()
+    while True:
+        out.append((n & 0x7F) | (0x80 if n > 0x7F else 0))
+        n >>= 7
+        if not n:
+            return bytes(out)
+
+
+def rar5(files, end=True):
+    import struct
+
+    def block(kind, body, data=b"", flags=0):
+        fields = vint(kind) + vint(flags | (2 if data else 0))
+        if data:
+            fields += vint(len(data))
+        fields += body
+        size = vint(len(fields))
+        return struct.pack("<I", zlib.crc32(size + fields)) + size + fields + data
+
+    out = b"Rar!\x1a\x07\x01\x00" + block(1, vint(0))
+    for name, data in files:
+        body = vint(0x04) + vint(len(data)) + vint(0o644) + struct.pack("<I", zlib.crc32(data))
+        body += vint(0) + vint(1) + vint(len(name)) + name
+        out += block(2, body, data)
+    return out + (block(5, vint(0)) if end else b"")
+
+
+def rar4(files):
+    import struct
+
+    def block(kind, flags, rest, data=b""):
+        size = 7 + len(rest)
+        head = struct.pack("<BHH", kind, flags, size) + rest
+        return struct.pack("<H", zlib.crc32(head) & 0xFFFF) + head + data
+
+    out = b"Rar!\x1a\x07\x00" + block(0x73, 0, bytes(6))
+    for name, data in files:
+        rest = struct.pack("<IIBIIBBHI", len(data), len(data), 3, zlib.crc32(data), 0x50210000, 29, 0x30,
+                           len(name), 0o100644) + name
+        out += block(0x74, 0x8000, rest, data)
+    return out + block(0x7B, 0x4000, b"")
+
+
+rar_files = [(b"a.txt", text), (b"photo.jpg", jpeg), (b"b.bin", noise)]
+open(path("five.rar"), "wb").write(rar5(rar_files))
+open(path("four.rar"), "wb").write(rar4(rar_files))
+
+
+# RTF written as word processors lay it out: nested groups, escaped braces
+# and backslashes, hex and Unicode escapes, and a picture as \bin data (a
+# JPEG holding braces and zeros), with and without a line end after the
+# last brace.
+body = (b"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f1\\fswiss Arial;}}\r\n"
+        b"{\\colortbl;\\red255\\green0\\blue0;}\r\n{\\*\\generator Writer}\\pard\\plain\\f0\\fs24 "
+        + b"Braces \\{ and \\} and a backslash \\\\ in text, caf\\'e9 \\u8364? euro.\\par\r\n" * 40)
+picture = b"{\\pict\\jpegblip\\picw8\\pich8\\bin%d " % len(jpeg) + jpeg + b"}"
+open(path("plain.rtf"), "wb").write(body + b"}")
+open(path("crlf.rtf"), "wb").write(body + b"\\par}\r\n")
+open(path("picture.rtf"), "wb").write(body + picture + b"\\par}\n")

@@ -4,6 +4,8 @@
 #include "engine/walkers/GzipWalker.h"
 #include "engine/walkers/OleWalker.h"
 #include "engine/walkers/PdfWalker.h"
+#include "engine/walkers/RarWalker.h"
+#include "engine/walkers/RtfWalker.h"
 #include "engine/walkers/XzWalker.h"
 #include "engine/walkers/ZipWalker.h"
 #include "engine/walkers/FrameWalker.h"
@@ -60,6 +62,8 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("7Z", maker<DeclaredLengthWalker>(Format::SevenZip));
         m.emplace("CAB", maker<DeclaredLengthWalker>(Format::Cabinet));
         m.emplace("PST", maker<DeclaredLengthWalker>(Format::Pst));
+        m.emplace("RAR", maker<RarWalker>());
+        m.emplace("RTF", maker<RtfWalker>());
         m.emplace("GZ", maker<GzipWalker>());
         m.emplace("XZ", maker<XzWalker>());
         m.emplace("BZ2", maker<Bzip2Walker>());
