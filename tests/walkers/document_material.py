@@ -307,3 +307,19 @@ picture = b"{\\pict\\jpegblip\\picw8\\pich8\\bin%d " % len(jpeg) + jpeg + b"}"
 open(path("plain.rtf"), "wb").write(body + b"}")
 open(path("crlf.rtf"), "wb").write(body + b"\\par}\r\n")
 open(path("picture.rtf"), "wb").write(body + picture + b"\\par}\n")
+
+
+# Text formats, as their writers end them.
+card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zoë Example\r\nTEL;TYPE=cell:+1 555 0100\r\nEND:VCARD\r\n"
+open(path("cards.vcf"), "wb").write((card * 3).encode())
+open(path("event.ics"), "wb").write((
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\nBEGIN:VEVENT\r\nUID:1@example\r\n"
+    "DTSTART:20200102T030405Z\r\nSUMMARY:Café\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n").encode())
+open(path("page.html"), "wb").write(("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Ünïcode</title>"
+                                     "</head>\n<body>\n" + "<p>paragraph — text</p>\n" * 50 + "</body>\n</html>\n").encode())
+xml = "<?xml version=\"1.0\" encoding=\"%s\"?>\n<root>\n" + "  <item name=\"é\">value</item>\n" * 60 + "</root>\n"
+open(path("utf8.xml"), "wb").write((xml % "UTF-8").encode())
+open(path("utf16.xml"), "wb").write(b"\xff\xfe" + (xml % "UTF-16").encode("utf-16-le"))
+open(path("mail.eml"), "wb").write(b"Return-Path: <a@example.org>\r\nReceived: from example.org\r\nSubject: hi\r\n"
+                                   b"Content-Type: text/plain; charset=iso-8859-1\r\n\r\nCaf\xe9 body line\r\n" * 1
+                                   + b"more body\r\n" * 30)

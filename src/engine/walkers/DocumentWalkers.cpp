@@ -6,6 +6,7 @@
 #include "engine/walkers/PdfWalker.h"
 #include "engine/walkers/RarWalker.h"
 #include "engine/walkers/RtfWalker.h"
+#include "engine/walkers/TextWalker.h"
 #include "engine/walkers/XzWalker.h"
 #include "engine/walkers/ZipWalker.h"
 #include "engine/walkers/FrameWalker.h"
@@ -64,6 +65,11 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("PST", maker<DeclaredLengthWalker>(Format::Pst));
         m.emplace("RAR", maker<RarWalker>());
         m.emplace("RTF", maker<RtfWalker>());
+        m.emplace("VCF", maker<TextWalker>(TextWalker::Flavor::VCard));
+        m.emplace("ICS", maker<TextWalker>(TextWalker::Flavor::Calendar));
+        m.emplace("HTML", maker<TextWalker>(TextWalker::Flavor::Html));
+        m.emplace("XML", maker<TextWalker>(TextWalker::Flavor::Xml));
+        m.emplace("EML", maker<TextWalker>(TextWalker::Flavor::Mail));
         m.emplace("GZ", maker<GzipWalker>());
         m.emplace("XZ", maker<XzWalker>());
         m.emplace("BZ2", maker<Bzip2Walker>());
