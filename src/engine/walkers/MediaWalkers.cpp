@@ -1,15 +1,49 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/RiffWalker.h"
+
 namespace ostrel::walkers {
 
-std::unique_ptr<FormatWalker> makeMediaWalker(std::string_view)
+namespace {
+
+using Make = std::unique_ptr<FormatWalker> (*)(std::string_view type);
+
+template <class W>
+std::unique_ptr<FormatWalker> plain(std::string_view)
 {
+    return std::make_unique<W>();
+}
+
+struct MediaType {
+    const char* type;
+    Make make;
+};
+
+// Every type of the family, spelled as the signature files spell the
+// extension, with the walker that follows it.
+constexpr MediaType kTypes[] = {
+    {"WAV", plain<RiffWalker>},
+    {"AVI", plain<RiffWalker>},
+    {"WEBP", plain<RiffWalker>},
+};
+
+} // namespace
+
+std::unique_ptr<FormatWalker> makeMediaWalker(std::string_view type)
+{
+    for (const MediaType& t : kTypes) {
+        if (type == t.type)
+            return t.make(type);
+    }
     return nullptr;
 }
 
 std::vector<std::string> mediaWalkerTypes()
 {
-    return {};
+    std::vector<std::string> types;
+    for (const MediaType& t : kTypes)
+        types.emplace_back(t.type);
+    return types;
 }
 
 } // namespace ostrel::walkers
