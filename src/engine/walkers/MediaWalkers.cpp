@@ -1,5 +1,6 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/MpegAudioWalker.h"
 #include "engine/walkers/RiffWalker.h"
 
 namespace ostrel::walkers {
@@ -14,6 +15,16 @@ std::unique_ptr<FormatWalker> plain(std::string_view)
     return std::make_unique<W>();
 }
 
+std::unique_ptr<FormatWalker> mp3(std::string_view)
+{
+    return std::make_unique<MpegAudioWalker>(false);
+}
+
+std::unique_ptr<FormatWalker> aac(std::string_view)
+{
+    return std::make_unique<MpegAudioWalker>(true);
+}
+
 struct MediaType {
     const char* type;
     Make make;
@@ -25,6 +36,8 @@ constexpr MediaType kTypes[] = {
     {"WAV", plain<RiffWalker>},
     {"AVI", plain<RiffWalker>},
     {"WEBP", plain<RiffWalker>},
+    {"MP3", mp3},
+    {"AAC", aac},
 };
 
 } // namespace
