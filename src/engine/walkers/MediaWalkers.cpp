@@ -1,7 +1,9 @@
 #include "engine/walkers/Families.h"
 
 #include "engine/walkers/MpegAudioWalker.h"
+#include "engine/walkers/ProgramStreamWalker.h"
 #include "engine/walkers/RiffWalker.h"
+#include "engine/walkers/TransportStreamWalker.h"
 
 namespace ostrel::walkers {
 
@@ -38,6 +40,12 @@ constexpr MediaType kTypes[] = {
     {"WEBP", plain<RiffWalker>},
     {"MP3", mp3},
     {"AAC", aac},
+    {"TS", plain<TransportStreamWalker>},
+    {"MTS", plain<TransportStreamWalker>},
+    {"M2TS", plain<TransportStreamWalker>},
+    {"MPG", plain<ProgramStreamWalker>},
+    {"MPEG", plain<ProgramStreamWalker>},
+    {"VOB", plain<ProgramStreamWalker>},
 };
 
 } // namespace
