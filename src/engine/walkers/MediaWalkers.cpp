@@ -1,6 +1,7 @@
 #include "engine/walkers/Families.h"
 
 #include "engine/walkers/MpegAudioWalker.h"
+#include "engine/walkers/OggWalker.h"
 #include "engine/walkers/ProgramStreamWalker.h"
 #include "engine/walkers/RiffWalker.h"
 #include "engine/walkers/TransportStreamWalker.h"
@@ -46,6 +47,11 @@ constexpr MediaType kTypes[] = {
     {"MPG", plain<ProgramStreamWalker>},
     {"MPEG", plain<ProgramStreamWalker>},
     {"VOB", plain<ProgramStreamWalker>},
+    {"OGG", plain<OggWalker>},
+    {"OGV", plain<OggWalker>},
+    {"OPUS", plain<OggWalker>},
+    {"OGA", plain<OggWalker>},
+    {"SPX", plain<OggWalker>},
 };
 
 } // namespace
