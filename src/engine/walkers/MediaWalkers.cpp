@@ -1,5 +1,6 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/FlacWalker.h"
 #include "engine/walkers/MpegAudioWalker.h"
 #include "engine/walkers/OggWalker.h"
 #include "engine/walkers/ProgramStreamWalker.h"
@@ -52,6 +53,7 @@ constexpr MediaType kTypes[] = {
     {"OPUS", plain<OggWalker>},
     {"OGA", plain<OggWalker>},
     {"SPX", plain<OggWalker>},
+    {"FLAC", plain<FlacWalker>},
 };
 
 } // namespace
