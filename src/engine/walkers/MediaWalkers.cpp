@@ -1,6 +1,7 @@
 #include "engine/walkers/Families.h"
 
 #include "engine/walkers/FlacWalker.h"
+#include "engine/walkers/MatroskaWalker.h"
 #include "engine/walkers/MpegAudioWalker.h"
 #include "engine/walkers/OggWalker.h"
 #include "engine/walkers/ProgramStreamWalker.h"
@@ -54,6 +55,10 @@ constexpr MediaType kTypes[] = {
     {"OGA", plain<OggWalker>},
     {"SPX", plain<OggWalker>},
     {"FLAC", plain<FlacWalker>},
+    {"MKV", plain<MatroskaWalker>},
+    {"WEBM", plain<MatroskaWalker>},
+    {"MKA", plain<MatroskaWalker>},
+    {"MK3D", plain<MatroskaWalker>},
 };
 
 } // namespace
