@@ -1,5 +1,6 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/AsfWalker.h"
 #include "engine/walkers/FlacWalker.h"
 #include "engine/walkers/MatroskaWalker.h"
 #include "engine/walkers/MpegAudioWalker.h"
@@ -59,6 +60,9 @@ constexpr MediaType kTypes[] = {
     {"WEBM", plain<MatroskaWalker>},
     {"MKA", plain<MatroskaWalker>},
     {"MK3D", plain<MatroskaWalker>},
+    {"ASF", plain<AsfWalker>},
+    {"WMV", plain<AsfWalker>},
+    {"WMA", plain<AsfWalker>},
 };
 
 } // namespace
