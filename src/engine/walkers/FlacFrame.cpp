@@ -170,8 +170,12 @@ bool parseFlacStreamInfo(const uint8_t* p, FlacStreamInfo& s)
     s.bitsPerSample = ((p[12] & 1) << 4 | p[13] >> 4) + 1;
     s.totalSamples = uint64_t{p[13] & 0x0Fu} << 32 | uint64_t{p[14]} << 24 | uint64_t{p[15]} << 16 |
                      uint64_t{p[16]} << 8 | p[17];
+    // A frame is never longer than its samples stored verbatim (a side
+    // channel one bit wider) and its headers.
+    const uint64_t longestFrame = uint64_t{s.maxBlock} * s.channels * (s.bitsPerSample + 1) / 8 + 64;
     return s.minBlock >= 16 && s.maxBlock >= s.minBlock && s.sampleRate > 0 && s.sampleRate <= 655350 &&
-           s.bitsPerSample >= 4 && (s.minFrame == 0 || s.maxFrame == 0 || s.minFrame <= s.maxFrame);
+           s.bitsPerSample >= 4 && (s.minFrame == 0 || s.maxFrame == 0 || s.minFrame <= s.maxFrame) &&
+           s.maxFrame <= longestFrame;
 }
 
 FlacFrameHeader parseFlacFrameHeader(const uint8_t* p)

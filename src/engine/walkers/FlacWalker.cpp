@@ -9,6 +9,7 @@ namespace {
 
 constexpr size_t kStart = 4 + 4 + 34; // "fLaC", block header, STREAMINFO
 constexpr unsigned kInvalidBlock = 127;
+constexpr unsigned kLastKnownBlock = 6; // PICTURE
 
 } // namespace
 
@@ -17,47 +18,71 @@ FlacWalker::FlacWalker()
     need(kStart);
 }
 
-void FlacWalker::onData(const uint8_t* r, size_t)
+void FlacWalker::onData(const uint8_t* r, size_t size)
 {
-    if (step_ == Step::Start) {
+    switch (step_) {
+    case Step::Start: {
         const uint32_t length = static_cast<uint32_t>(r[5] << 16 | r[6] << 8 | r[7]);
         if (std::memcmp(r, "fLaC", 4) != 0 || (r[4] & 0x7F) != 0 || length != 34 ||
             !parseFlacStreamInfo(r + 8, info_)) {
             notFormat();
             return;
         }
+        // Encoders write one block size for a whole stream; a stream with
+        // two must show its first frame to pass the header check.
+        checked_ = info_.minBlock == info_.maxBlock;
         continuesTo(kStart);
-        if (r[4] & 0x80) {
-            framesStart_ = kStart;
-            step_ = Step::Frames;
-            windowPos_ = kStart;
-            scan();
+        afterBlock(kStart, r[4] & 0x80);
+        break;
+    }
+    case Step::Block: {
+        // Metadata types 1..6 are defined; 127 and a second STREAMINFO never valid.
+        const unsigned type = r[0] & 0x7F;
+        const uint64_t end = position() + (uint32_t{r[1]} << 16 | uint32_t{r[2]} << 8 | r[3]);
+        if (type == 0 || type == kInvalidBlock || (type > kLastKnownBlock && recordStart() < kHeaderLookahead)) {
+            if (recordStart() < kHeaderLookahead)
+                notFormat();
+            else
+                brokenAt(recordStart());
             return;
         }
+        continuesTo(end);
+        afterBlock(end, r[0] & 0x80);
+        break;
+    }
+    case Step::FirstFrame: {
+        const FlacFrameHeader h = parseFlacFrameHeader(r);
+        if (h.length == 0 || h.number != 0) {
+            if (!checked_ && recordStart() < kHeaderLookahead)
+                notFormat();
+            else
+                giveUp(); // no frame where the metadata ends
+            return;
+        }
+        std::memcpy(window_, r, size);
+        windowLen_ = size;
+        windowPos_ = recordStart();
+        step_ = Step::Frames;
+        scan();
+        searchWindow();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void FlacWalker::afterBlock(uint64_t end, bool last)
+{
+    skip(end - position());
+    if (!last) {
         step_ = Step::Block;
         need(4);
         return;
     }
-    // Another metadata block: type 1..126, a second STREAMINFO or 127 is no FLAC.
-    const unsigned type = r[0] & 0x7F;
-    const uint64_t end = position() + (uint32_t{r[1]} << 16 | uint32_t{r[2]} << 8 | r[3]);
-    if (type == 0 || type == kInvalidBlock) {
-        if (recordStart() < kHeaderLookahead)
-            notFormat();
-        else
-            brokenAt(recordStart());
-        return;
-    }
-    continuesTo(end);
-    skip(end - position());
-    if (r[0] & 0x80) {
-        framesStart_ = end;
-        windowPos_ = end;
-        step_ = Step::Frames;
-        scan();
-    } else {
-        need(4);
-    }
+    framesStart_ = end;
+    step_ = Step::FirstFrame;
+    need(kFlacMaxHeader);
 }
 
 size_t FlacWalker::onScan(const uint8_t* data, size_t size)

@@ -20,9 +20,10 @@ public:
     FlacWalker();
 
 private:
-    enum class Step : uint8_t { Start, Block, Frames, LastFrame, Idle };
+    enum class Step : uint8_t { Start, Block, FirstFrame, Frames, LastFrame, Idle };
     void onData(const uint8_t* record, size_t size) override;
     size_t onScan(const uint8_t* data, size_t size) override;
+    void afterBlock(uint64_t end, bool last);
     void searchWindow();
     bool onFrameHeader(const FlacFrameHeader& h, uint64_t at);
     void collectLastFrame(const uint8_t* data, size_t size);
@@ -33,6 +34,7 @@ private:
 
     Step step_ = Step::Start;
     FlacStreamInfo info_;
+    bool checked_ = false; // the header check has passed
     uint64_t framesStart_ = 0;
     uint64_t frames_ = 0;
     uint64_t nextNumber_ = 0; // the next frame's number (or first sample)

@@ -1,11 +1,21 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/AmrWalker.h"
+#include "engine/walkers/ApeWalker.h"
 #include "engine/walkers/AsfWalker.h"
+#include "engine/walkers/AuWalker.h"
+#include "engine/walkers/CafWalker.h"
+#include "engine/walkers/DsfWalker.h"
 #include "engine/walkers/FlacWalker.h"
+#include "engine/walkers/FlvWalker.h"
+#include "engine/walkers/IffWalker.h"
 #include "engine/walkers/MatroskaWalker.h"
+#include "engine/walkers/MidiWalker.h"
 #include "engine/walkers/MpegAudioWalker.h"
+#include "engine/walkers/MxfWalker.h"
 #include "engine/walkers/OggWalker.h"
 #include "engine/walkers/ProgramStreamWalker.h"
+#include "engine/walkers/RealMediaWalker.h"
 #include "engine/walkers/RiffWalker.h"
 #include "engine/walkers/TransportStreamWalker.h"
 
@@ -63,6 +73,20 @@ constexpr MediaType kTypes[] = {
     {"ASF", plain<AsfWalker>},
     {"WMV", plain<AsfWalker>},
     {"WMA", plain<AsfWalker>},
+    {"FLV", plain<FlvWalker>},
+    {"AIFF", plain<IffWalker>},
+    {"AIFC", plain<IffWalker>},
+    {"DFF", plain<IffWalker>},
+    {"CAF", plain<CafWalker>},
+    {"MID", plain<MidiWalker>},
+    {"AMR", plain<AmrWalker>},
+    {"AWB", plain<AmrWalker>},
+    {"APE", plain<ApeWalker>},
+    {"AU", plain<AuWalker>},
+    {"DSF", plain<DsfWalker>},
+    {"RM", plain<RealMediaWalker>},
+    {"RMVB", plain<RealMediaWalker>},
+    {"MXF", plain<MxfWalker>},
 };
 
 } // namespace

@@ -67,11 +67,47 @@ void MpegAudioWalker::onData(const uint8_t* r, size_t size)
             return;
         }
         tagged_ = true;
-        continuesTo(length);
-        paddingScan_ = true;
-        step_ = Step::Boundary;
-        skip(length - kId3v2HeaderSize);
-        scan();
+        tagEnd_ = length;
+        // The first frame's ID: capitals and digits (or padding), unless an
+        // extended header stands before it.
+        const size_t idSize = head_[3] == 2 ? 3 : 4;
+        if (head_[3] > 2 && (head_[5] & 0x40) != 0) {
+            step_ = Step::Id3ExtendedHeader;
+            need(6);
+            return;
+        }
+        if (length >= kId3v2HeaderSize + idSize) {
+            step_ = Step::Id3Frame;
+            need(idSize);
+            return;
+        }
+        afterLeadingTag();
+        break;
+    }
+    case Step::Id3ExtendedHeader: {
+        // Version 3: size 6 or 10, only the CRC flag. Version 4: a sync-safe
+        // size, one flag byte with only its three defined flags.
+        const bool valid = head_[3] == 3 ? (be32(r) == 6 || be32(r) == 10) && (r[4] & 0x7F) == 0 && r[5] == 0
+                                         : ((r[0] | r[1] | r[2] | r[3]) & 0x80) == 0 && r[4] == 1 && (r[5] & 0x8F) == 0;
+        if (!valid) {
+            notFormat();
+            return;
+        }
+        afterLeadingTag();
+        break;
+    }
+    case Step::Id3Frame: {
+        bool id = r[0] == 0;
+        for (size_t i = 0; i < size && !id; ++i) {
+            if (!((r[i] >= 'A' && r[i] <= 'Z') || (r[i] >= '0' && r[i] <= '9')))
+                break;
+            id = i + 1 == size;
+        }
+        if (!id) {
+            notFormat();
+            return;
+        }
+        afterLeadingTag();
         break;
     }
     case Step::Boundary:
@@ -141,6 +177,15 @@ void MpegAudioWalker::onData(const uint8_t* r, size_t size)
         break;
     }
     }
+}
+
+void MpegAudioWalker::afterLeadingTag()
+{
+    continuesTo(tagEnd_);
+    paddingScan_ = true;
+    step_ = Step::Boundary;
+    skip(tagEnd_ - position());
+    scan();
 }
 
 size_t MpegAudioWalker::onScan(const uint8_t* data, size_t size)

@@ -25,7 +25,7 @@ public:
     std::string provenType() const override;
 
 private:
-    enum class Step : uint8_t { Start, Id3Rest, Boundary, AdtsRest, ApeRest, TagId3Rest, LyricsRest, LyricsItem, LyricsEnd };
+    enum class Step : uint8_t { Start, Id3Rest, Id3ExtendedHeader, Id3Frame, Boundary, AdtsRest, ApeRest, TagId3Rest, LyricsRest, LyricsItem, LyricsEnd };
     void onData(const uint8_t* record, size_t size) override;
     size_t onScan(const uint8_t* data, size_t size) override;
     void atBoundary(const uint8_t* r);
@@ -33,6 +33,7 @@ private:
     void afterTag(uint64_t tagEnd);
     void notAFrame(uint64_t at);
     void giveUp();
+    void afterLeadingTag();
     void nextBoundary(uint64_t at);
 
     Step step_ = Step::Start;
@@ -45,6 +46,7 @@ private:
     uint32_t key_ = 0;
     unsigned frames_ = 0;
     uint64_t zeros_ = 0;
+    uint64_t tagEnd_ = 0;
     uint64_t lyricsStart_ = 0;
     unsigned lyricsItems_ = 0;
     uint8_t head_[16] = {};

@@ -159,6 +159,10 @@ void OggWalker::onSegments(const uint8_t* r, size_t size)
         return;
     }
     step_ = Step::Body;
+    if (pages_ == 0 && pageEnd_ > kHeaderLookahead) {
+        notFormat(); // a first page holds one small header packet
+        return;
+    }
     if (pages_ == 0)
         need(bodySize_);
     else if (bos_)

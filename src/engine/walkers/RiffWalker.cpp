@@ -54,18 +54,22 @@ void RiffWalker::onData(const uint8_t* r, size_t)
         onHeader(r);
         break;
     case Step::Ds64: {
-        // ds64: RIFF size, data size, sample count (64 bits each), table length.
+        // ds64: RIFF size, data size, sample count (64 bits each), then a
+        // table of 12-byte entries and its length.
         const uint32_t chunkSize = le32(r + 4);
         const uint64_t riffSize = le64(r + 8);
-        if (!isFourCC(r, "ds64") || chunkSize < 28 || riffSize < 4 + 8 + uint64_t{chunkSize} ||
-            riffSize > UINT64_MAX / 2) {
+        const uint32_t tableLength = le32(r + 32);
+        if (!isFourCC(r, "ds64") || tableLength > 64 || chunkSize != 28 + 12 * tableLength ||
+            riffSize < 4 + 8 + uint64_t{chunkSize} || riffSize > UINT64_MAX / 2 || le64(r + 16) > riffSize) {
             notFormat();
             return;
         }
         end_ = 8 + padEven(riffSize);
         sizeKnown_ = true;
-        firstChunkSize_ = chunkSize;
-        endsWhenFed(end_);
+        // The chunk behind ds64 is checked like a first chunk.
+        step_ = Step::FirstChunk;
+        skip(12 + 8 + uint64_t{chunkSize} - position());
+        need(8);
         break;
     }
     case Step::FirstChunk:
@@ -123,7 +127,7 @@ void RiffWalker::onHeader(const uint8_t* r)
 void RiffWalker::onFirstChunk(const uint8_t* r)
 {
     const uint32_t size = le32(r + 4);
-    if (!isChunkName(r) || (sizeKnown_ && 12 + 8 + uint64_t{size} > end_)) {
+    if (!isChunkName(r) || (sizeKnown_ && recordStart() + 8 + uint64_t{size} > end_)) {
         notFormat();
         return;
     }
