@@ -1,0 +1,25 @@
+#pragma once
+// AMR and AMR-WB voice recordings ("#!AMR\n", "#!AMR-WB\n"): a chain of
+// frames whose one-byte header gives the frame type and so its size. The
+// file ends at the first byte that is no frame header of a good frame (the
+// quality bit set, as recorders write; zeros and other files fail). The
+// header check wants the first frames to be such frames.
+
+#include "engine/walkers/MediaWalker.h"
+
+namespace ostrel::walkers {
+
+class AmrWalker final : public MediaWalker {
+public:
+    AmrWalker();
+
+private:
+    enum class Step : uint8_t { Magic, WidebandMagic, Frame };
+    void onData(const uint8_t* record, size_t size) override;
+
+    Step step_ = Step::Magic;
+    bool wideband_ = false;
+    unsigned frames_ = 0;
+};
+
+} // namespace ostrel::walkers

@@ -1,0 +1,36 @@
+#pragma once
+// RIFF files (WAV, AVI, WEBP and the other RIFF forms, RF64/BW64 for WAV
+// beyond 4 GiB). The RIFF chunk's size gives the end: 8 + size, plus a pad
+// byte when odd. An OpenDML AVI above 1 GiB is a RIFF AVI followed directly
+// by RIFF AVIX chunks, so an AVI ends after the last AVIX. A RIFF whose size
+// was never written (0 or 0xFFFFFFFF, a recording cut off) is walked chunk by
+// chunk instead.
+
+#include "engine/walkers/MediaWalker.h"
+
+#include <string>
+
+namespace ostrel::walkers {
+
+class RiffWalker final : public MediaWalker {
+public:
+    RiffWalker();
+    std::string provenType() const override;
+
+private:
+    enum class Step : uint8_t { Header, Ds64, FirstChunk, AviHeaderList, NextRiff, Chunk };
+    void onData(const uint8_t* record, size_t size) override;
+    void onHeader(const uint8_t* r);
+    void onFirstChunk(const uint8_t* r);
+    void afterFirstChunk();
+    void onNextRiff(const uint8_t* r);
+    void onChunk(const uint8_t* r);
+
+    Step step_ = Step::Header;
+    char form_[4] = {};
+    uint64_t end_ = 0;        // end of the current RIFF chunk, when its size is known
+    bool sizeKnown_ = false;
+    uint32_t firstChunkSize_ = 0;
+};
+
+} // namespace ostrel::walkers

@@ -1,0 +1,71 @@
+// MPEG transport and program stream walkers: TS, M2TS/MTS (192-byte
+// packets) and program streams (MPEG-1 system, MPEG-2 PS, DVD VOB) made by
+// ffmpeg end exactly after their last packet or end code; a table packet at
+// a sector start inside a clip lies inside the proven length; packets in
+// place behind a clip that name streams it never had are not part of it.
+// Needs ffmpeg (skips without it).
+
+#include "walkers/MediaMaterial.h"
+
+using namespace walkertest;
+
+namespace {
+
+struct StreamCase {
+    const char* name;
+    const char* type;
+    std::string args;
+    const char* proven;
+};
+
+class MpegStreams : public ::testing::TestWithParam<StreamCase> {};
+
+const std::string kClipAndTone = kClip + " " + kTone + " -shortest";
+
+TEST_P(MpegStreams, EndExactlyAndStayOpenAcrossSectors)
+{
+    const StreamCase& c = GetParam();
+    if (!haveTool("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ScratchDir dir;
+    const Bytes file = ffmpegMake(dir, c.name, c.args);
+    ASSERT_GT(file.size(), 8192u) << c.args;
+    expectExactEnd(c.type, file, c.name);
+    EXPECT_EQ(provenType(c.type, file), c.proven);
+    auto walker = ostrel::walkers::makeWalker(c.type);
+    for (size_t at = 0; at + 1024 < file.size(); at += 512) {
+        const Verdict v = walker->feed(file.data() + at, 512);
+        if (at >= 8192)
+            ASSERT_TRUE(v.state == State::Continues && v.offset > at) << "sector at " << at;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ffmpeg, MpegStreams,
+    ::testing::Values(
+        StreamCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
+        StreamCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
+        StreamCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
+        StreamCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
+        StreamCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
+    [](const auto& info) { return std::string(info.param.type) + std::to_string(info.index); });
+
+TEST(MpegStreamWalkers, ClipBehindPacketAlignedJunkEndsAtTheLastPacket)
+{
+    if (!haveTool("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ScratchDir dir;
+    const Bytes ts = ffmpegMake(dir, "c.ts", kClip + " -c:v mpeg2video -f mpegts");
+    ASSERT_FALSE(ts.empty());
+    // Random packets that keep the sync byte in place but name streams the
+    // clip never had: not part of the clip.
+    Bytes junk = randomBytes(188 * 10, 4);
+    for (size_t k = 0; k < 10; ++k) {
+        junk[k * 188] = 0x47;
+        junk[k * 188 + 1] = 0x1E; // PID 0x1Exx
+    }
+    EXPECT_EQ(walk("TS", concat(concat(ts, Bytes(junk.begin(), junk.begin() + 2 * 188)), randomBytes(4096, 2))),
+              (Verdict{State::Ends, ts.size()}));
+}
+
+} // namespace
