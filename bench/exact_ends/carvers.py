@@ -21,7 +21,9 @@ THOROUGH_FOLDER = "Omitted (recovered by Thorough Scan)"
 
 
 def timed(cmd, cwd=None, env=None, timeout=3600):
-    """Runs cmd with no input; returns (exit code, wall s, cpu s, output)."""
+    """Runs cmd with no input after flushing dirty pages (so earlier writes
+    are not paid by this run); returns (exit code, wall s, cpu s, output)."""
+    os.sync()
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     t0 = time.perf_counter()
     p = subprocess.run(cmd, cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,

@@ -194,7 +194,7 @@ def make_im_plain(fmt, w, h, extra=()):
 
 def make_heif(ctx, rng, out, n):
     tmp = ctx.scratch("h%d.heic" % n)
-    ctx.crop(rng, 1280, 960, ["-quality", "70"], tmp, "heic")
+    ctx.crop(rng, 1024, 768, ["-quality", "60"], tmp, "heic")
     data = bytearray(open(tmp, "rb").read())
     # Same file under the plain HEIF major brand (compatible brands keep heic).
     assert data[4:12] == b"ftypheic"
@@ -286,7 +286,7 @@ VIDEO = {
     "avi": ("640x480", 6, ["-c:v", "mpeg4", "-q:v", "4", "-c:a", "libmp3lame", "-f", "avi"]),
     "mkv": ("1280x720", 5, ["-c:v", "libx264", "-preset", "ultrafast", "-b:v", "3M", "-c:a", "libvorbis",
                             "-f", "matroska"]),
-    "webm": ("640x360", 6, ["-c:v", "libvpx", "-deadline", "realtime", "-cpu-used", "8", "-b:v", "1500k",
+    "webm": ("480x270", 4, ["-c:v", "libvpx", "-deadline", "realtime", "-cpu-used", "16", "-b:v", "1500k",
                             "-c:a", "libvorbis", "-f", "webm"]),
     "flv": ("640x360", 6, ["-c:v", "flv", "-b:v", "1500k", "-c:a", "libmp3lame", "-ar", "44100", "-f", "flv"]),
     "f4v": ("640x360", 6, ["-c:v", "libx264", "-preset", "ultrafast", "-b:v", "2M", "-c:a", "aac", "-f", "f4v"]),
@@ -298,9 +298,9 @@ VIDEO = {
     "mts": ("1280x720", 5, ["-c:v", "libx264", "-preset", "ultrafast", "-b:v", "3M", "-c:a", "ac3", "-f", "mpegts",
                             "-mpegts_m2ts_mode", "1"]),
     "mxf": ("720x576", 4, ["-c:v", "mpeg2video", "-b:v", "8M", "-c:a", "pcm_s16le", "-ar", "48000", "-f", "mxf"]),
-    "ogv": ("640x360", 6, ["-c:v", "libtheora", "-q:v", "6", "-c:a", "libvorbis", "-f", "ogg"]),
+    "ogv": ("480x270", 4, ["-c:v", "libtheora", "-q:v", "6", "-c:a", "libvorbis", "-f", "ogg"]),
     "rm": ("352x288", 6, ["-c:v", "rv10", "-b:v", "500k", "-c:a", "ac3", "-f", "rm"]),
-    "crm": ("1280x720", 2, ["-c:v", "mjpeg", "-q:v", "3", "-f", "mov", "-brand", "crx "]),
+    "crm": ("1280x720", 1, ["-c:v", "mjpeg", "-q:v", "3", "-r", "12", "-f", "mov", "-brand", "crx "]),
 }
 
 
@@ -432,14 +432,8 @@ def text_pdf(rng, pages, update):
                     b"/Resources << /Font << /F1 3 0 R >> >> >>" % (len(objs)))
         kids.append(len(objs))
     objs[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
-    out = bytearray(b"%PDF-1.5\n%\xe2\xe3\xcf\xd3\n")
-    offsets = []
-    for i, o in enumerate(objs, 1):
-        offsets.append(len(out))
-        out += b"%d 0 obj\n" % i + o + b"\nendobj\n"
-    xref = len(out)
-    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1) + b"".join(b"%010d 00000 n \n" % o for o in offsets)
-    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objs) + 1, xref)
+    out = pdf_from_objects(objs, b"1.5")
+    xref = int(out.rsplit(b"startxref\n", 1)[1].split(b"\n")[0])
     if update:
         at = len(out)
         out += b"%d 0 obj\n<< /Title (Revised) /Producer (Bench) >>\nendobj\n" % (len(objs) + 1)
@@ -455,10 +449,42 @@ def zlib_stream(data):
     return b"<< /Length %d /Filter /FlateDecode >>\nstream\n" % len(comp) + comp + b"\nendstream"
 
 
+def photo_pdf(jpeg, width, height):
+    """A one-page PDF showing a JPEG (DCTDecode image XObject)."""
+    content = b"q 595 0 0 %d 0 0 cm /Im1 Do Q" % (595 * height // width)
+    objs = [b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R "
+            b"/Resources << /XObject << /Im1 5 0 R >> >> >>",
+            b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
+            b"<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+            b"/Filter /DCTDecode /Length %d >>\nstream\n" % (width, height, len(jpeg)) + jpeg + b"\nendstream"]
+    return pdf_from_objects(objs)
+
+
+def pdf_from_objects(objs, version=b"1.4"):
+    """Numbers objs from 1 (the first is the catalog) and adds the xref
+    table and trailer."""
+    out = bytearray(b"%PDF-" + version + b"\n%\xe2\xe3\xcf\xd3\n")
+    offsets = []
+    for i, o in enumerate(objs, 1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n" % i + o + b"\nendobj\n"
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1) + b"".join(b"%010d 00000 n \n" % o for o in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objs) + 1, xref)
+    return out
+
+
+def camera_jpeg(ctx, rng, w, h, name):
+    path = ctx.crop(rng, w, h, ["-quality", "85"], ctx.scratch(name))
+    return open(path, "rb").read()
+
+
 def make_pdf(ctx, rng, out, n):
     if n % 2 == 0:
-        ctx.crop(rng, rng.choice([800, 1200, 1600]), 1100, ["-compress", "jpeg", "-quality", "85"], out, "pdf")
-        return "imagemagick"
+        w = rng.choice([800, 1200, 1600])
+        open(out, "wb").write(photo_pdf(camera_jpeg(ctx, rng, w, 1100, "p%d.jpg" % n), w, 1100))
+        return "python (photo)"
     open(out, "wb").write(text_pdf(rng, rng.randrange(3, 40), n % 6 == 1))
     return "python"
 
@@ -682,10 +708,21 @@ def make_text(kind):
     return maker
 
 
-def make_ps(fmt):
+def make_ps(kind):
     def maker(ctx, rng, out, n):
-        ctx.crop(rng, 800, 600, ["-resize", "50%"], out, fmt)
-        return "imagemagick"
+        w, h = 400, 300
+        jpeg = camera_jpeg(ctx, rng, w, h, "ps%d.jpg" % n)
+        first = b"%!PS-Adobe-3.0 EPSF-3.0\n" if kind == "eps" else b"%!PS-Adobe-3.0\n"
+        body = (b"%%%%BoundingBox: 0 0 %d %d\n%%%%Creator: bench\n%%%%Pages: 1\n%%%%EndComments\n"
+                b"gsave %d %d scale /DeviceRGB setcolorspace\n"
+                b"<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 /Decode [0 1 0 1 0 1]\n"
+                b"/ImageMatrix [%d 0 0 -%d 0 %d] /DataSource currentfile /ASCIIHexDecode filter /DCTDecode filter >>\n"
+                b"image\n" % (w, h, w, h, w, h, w, h, h))
+        hexdata = jpeg.hex().encode()
+        lines = b"\n".join(hexdata[i:i + 78] for i in range(0, len(hexdata), 78))
+        tail = b">\ngrestore\n" + (b"showpage\n" if kind == "ps" else b"") + b"%%EOF\n"
+        open(out, "wb").write(first + body + lines + tail)
+        return "python"
     return maker
 
 
@@ -706,7 +743,7 @@ def make_sqlite(ctx, rng, out, n):
 MAKERS = {
     "jpg": make_jpg, "png": make_png, "gif": make_gif, "bmp": make_bmp, "tif": make_tif,
     "webp": make_im_plain("webp", 1600, 1200, ["-quality", "80"]),
-    "heic": make_im_plain("heic", 1600, 1200, ["-quality", "70"]), "heif": make_heif,
+    "heic": make_im_plain("heic", 1024, 768, ["-quality", "60"]), "heif": make_heif,
     "avif": make_im_plain("avif", 1024, 768, ["-quality", "60"]), "jp2": make_im_plain("jp2", 1280, 960),
     "jxl": make_jxl, "jxr": make_jxr, "psd": make_im_plain("psd", 1024, 768), "psb": make_im_plain("psb", 1024, 768),
     "mng": make_mng, "exr": make_exr, "xcf": make_xcf, "dcm": make_dcm,
@@ -769,7 +806,7 @@ def plan_counts(scale):
 def make_material(folder, scale, seed, log=print):
     """Makes (or reuses) the material in `folder`; returns its index."""
     index_path = os.path.join(folder, "index.json")
-    key = {"scale": scale, "seed": seed, "version": 1}
+    key = {"scale": scale, "seed": seed, "version": 2}
     if os.path.exists(index_path):
         saved = json.load(open(index_path))
         if saved.get("key") == key:

@@ -14,7 +14,6 @@ Shares of originals are over the whole originals of the searched types.
 """
 
 import hashlib
-import random
 
 import readers
 
@@ -41,8 +40,19 @@ class Truth:
         return sum(o["size"] for o in self.originals if types is None or o["type"] in types)
 
 
+_EXAMINED = {}
+_READABLE = {}
+
+
 def _examine(path, truth):
-    """(size, starts an original?, ids identical, ids complete) of one output."""
+    """(size, starts an original?, ids identical, ids complete) of one
+    output; remembered per path, as the total rows see the same files."""
+    if path not in _EXAMINED:
+        _EXAMINED[path] = _examine_file(path, truth)
+    return _EXAMINED[path]
+
+
+def _examine_file(path, truth):
     with open(path, "rb") as f:
         head = f.read(HEAD)
         candidates = truth.by_key.get(head[:KEY], []) if len(head) >= KEY else []
@@ -71,10 +81,10 @@ def _examine(path, truth):
     return size, known, identical, complete
 
 
-def score(outputs, truth, searched, check_cap=40, seed=1):
+def score(outputs, truth, searched, check_cap=30):
     """Metrics of `outputs` [(path, pass, type)] for a search of the types
     `searched` (a set, None for all). Readers check at most check_cap
-    outputs of each type, picked at random."""
+    outputs of each type, picked by a hash of their path."""
     whole = truth.whole(searched)
     identical, complete = set(), set()
     out_bytes = junk = 0
@@ -87,13 +97,16 @@ def score(outputs, truth, searched, check_cap=40, seed=1):
         complete |= comp
         by_type.setdefault(kind, []).append(path)
     whole_ids = {o["id"] for o in whole}
-    rng = random.Random(seed)
     checks = []
     for kind, paths in sorted(by_type.items()):
         if readers.reader_for(kind):
-            sample = paths if len(paths) <= check_cap else rng.sample(paths, check_cap)
+            # The same pseudo-random pick in every row that holds the file,
+            # so the total rows reuse the checks of the per-run rows.
+            sample = sorted(paths, key=lambda p: hashlib.sha1(p.encode()).digest())[:check_cap]
             checks += [(kind, p) for p in sample]
-    results = readers.check_all(checks)
+    todo = [c for c in checks if c[1] not in _READABLE]
+    _READABLE.update(zip((c[1] for c in todo), readers.check_all(todo)))
+    results = [_READABLE[c[1]] for c in checks]
     readable = {}
     for (kind, _), ok in zip(checks, results):
         r = readable.setdefault(kind, {"ok": 0, "checked": 0, "outputs": len(by_type[kind])})
