@@ -74,8 +74,10 @@ def ostrel_outputs(dest):
 
 
 def run_ostrel(recover, edition, mode, thorough, image, parent):
+    """One ostrel-recover run; `recover` is the program and its extra
+    options as a list."""
     dest = tempfile.mkdtemp(prefix="ostrel-%s-%s-" % (edition, mode), dir=parent)
-    cmd = [recover, "--edition", edition, "--mode", mode, "-q"] + (["--thorough"] if thorough else []) + [image, dest]
+    cmd = list(recover) + ["--edition", edition, "--mode", mode, "-q"] + (["--thorough"] if thorough else []) + [image, dest]
     rc, wall, cpu, log = timed(cmd)
     return {"tool": "ostrel", "edition": edition, "mode": mode, "thorough": thorough, "rc": rc, "seconds": wall,
             "cpu_seconds": cpu, "dest": dest, "outputs": ostrel_outputs(dest), "command": cmd, "log": log[-2000:]}

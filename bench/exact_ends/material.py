@@ -278,7 +278,7 @@ def lavfi_av(rng, seconds, size, rate=25, audio=True, noise=12):
 
 
 VIDEO = {
-    # type: (size, seconds, codec and container arguments)
+    # Per type: picture size, seconds, codec and container arguments.
     "mp4": ("1280x720", 8, ["-c:v", "libx264", "-preset", "ultrafast", "-b:v", "5M", "-c:a", "aac", "-f", "mp4"]),
     "mov": ("1280x720", 5, ["-c:v", "libx264", "-preset", "ultrafast", "-b:v", "4M", "-c:a", "aac", "-f", "mov"]),
     "3gp": ("352x288", 10, ["-c:v", "mpeg4", "-b:v", "600k", "-c:a", "aac", "-ac", "1", "-ar", "16000", "-f", "3gp"]),

@@ -46,6 +46,8 @@ def parse_args():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--recover", default=os.path.join(REPO, "build", "bin", "ostrel-recover"),
                     help="path of ostrel-recover (default: build/bin/ostrel-recover)")
+    ap.add_argument("--recover-args", default="",
+                    help="more ostrel-recover options for every run, space-separated")
     ap.add_argument("--work", default="/tmp/ostrel-exact-ends", help="material, images and results")
     ap.add_argument("--scale", type=float, default=1.0, help="number of files on the card, 1 = about 450")
     ap.add_argument("--seed", type=int, default=20240607)
@@ -80,6 +82,11 @@ def row_text(r):
 HEADER = ("%-9s %-13s %-6s %-9s %8s %6s %8s %6s  %-16s %-16s %-18s %s" % (
     "tool", "edition", "mode", "pass", "time s", "files", "out MB", "x img", "identical", "complete",
     "readable (checked)", "junk"))
+
+
+def recover_cmd(args):
+    """ostrel-recover and the extra options given for every run."""
+    return [args.recover] + args.recover_args.split()
 
 
 def prepare_card(args):
@@ -127,15 +134,15 @@ def card_runs(args, manifest, editions, report):
             general, every = carvers.list_types(args.recover, edition, mode)
             mode_types[(edition, mode)] = every
             log("ostrel %s %s: general pass" % (edition, mode))
-            g = carvers.run_ostrel(args.recover, edition, mode, False, image, runs_dir)
+            g = carvers.run_ostrel(recover_cmd(args), edition, mode, False, image, runs_dir)
             if mode == "photo":
                 # The floor comparison takes the better of two runs.
-                again = carvers.run_ostrel(args.recover, edition, mode, False, image, runs_dir)
+                again = carvers.run_ostrel(recover_cmd(args), edition, mode, False, image, runs_dir)
                 shutil.rmtree(again["dest"], ignore_errors=True)
                 g["seconds_runs"] = [g["seconds"], again["seconds"]]
                 g["seconds"] = min(g["seconds_runs"])
             log("ostrel %s %s: general and thorough passes" % (edition, mode))
-            t = carvers.run_ostrel(args.recover, edition, mode, True, image, runs_dir)
+            t = carvers.run_ostrel(recover_cmd(args), edition, mode, True, image, runs_dir)
             dests += [g["dest"], t["dest"]]
             for run in (g, t):
                 if run["rc"] != 0:
@@ -209,7 +216,7 @@ def random_check(args, editions, report):
     for edition in names:
         for mode in editions[edition]:
             log("random data: %s %s" % (edition, mode))
-            r = carvers.run_ostrel(args.recover, edition, mode, True, path, runs_dir)
+            r = carvers.run_ostrel(recover_cmd(args), edition, mode, True, path, runs_dir)
             general = sum(1 for o in r["outputs"] if o[1] == "general")
             thorough = sum(1 for o in r["outputs"] if o[1] == "thorough")
             out_bytes = sum(os.path.getsize(o[0]) for o in r["outputs"])

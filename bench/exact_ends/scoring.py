@@ -121,7 +121,19 @@ def score(outputs, truth, searched, check_cap=30):
         "readable_ok": sum(r["ok"] for r in readable.values()), "readable_checked": checked,
         "readable_by_type": readable,
         "missed_whole": sorted(o["name"] for o in whole if o["id"] not in complete),
+        "by_original_type": by_original_type(whole, identical, complete),
     }
+
+
+def by_original_type(whole, identical, complete):
+    """{type: [whole originals, identical, complete]} for the JSON file."""
+    table = {}
+    for o in whole:
+        t = table.setdefault(o["type"], [0, 0, 0])
+        t[0] += 1
+        t[1] += o["id"] in identical
+        t[2] += o["id"] in complete
+    return table
 
 
 def ratio(a, b):
