@@ -73,6 +73,19 @@ def choose_cluster_bytes(image_bytes):
     return 512
 
 
+def check_whole(image, originals):
+    """Raises unless exactly the originals marked whole are on the image,
+    byte for byte, at their offsets."""
+    with open(image, "rb") as img:
+        for m in originals:
+            if m["offset"] is None:
+                continue
+            img.seek(m["offset"])
+            there = hashlib.sha256(img.read(m["size"])).hexdigest() == m["sha256"]
+            if there != m["whole"]:
+                raise RuntimeError("ground truth wrong for %s (whole %s, on image %s)" % (m["name"], m["whole"], there))
+
+
 def make_card(material, category_of, image, seed, log=print):
     """Writes `image` and its manifest from `material` (material.py index);
     returns the manifest dict."""
@@ -161,6 +174,7 @@ def make_card(material, category_of, image, seed, log=print):
     for m in originals:
         m["whole"] = bool(m["contiguous"] and not m["overwritten_by"])
         m["name"] = m["card_path"] or "later/" + os.path.basename(m["path"])
+    check_whole(image, originals)
     manifest = {"image": os.path.abspath(image), "image_bytes": os.path.getsize(image), "cluster_bytes": cluster,
                 "seed": seed, "originals": originals}
     json.dump(manifest, open(image + ".manifest.json", "w"), indent=1)
