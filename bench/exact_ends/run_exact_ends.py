@@ -56,7 +56,7 @@ def parse_args():
     ap.add_argument("--no-card", action="store_true", help="skip the card image runs")
     ap.add_argument("--random-gib", type=float, default=1.0, help="size of the random-data check (0 skips it)")
     ap.add_argument("--random-editions", default="all", help="editions of the random-data check")
-    ap.add_argument("--check-cap", type=int, default=30,
+    ap.add_argument("--check-cap", type=int, default=20,
                     help="at most this many outputs of one type per run are opened in a reader")
     ap.add_argument("--keep", action="store_true", help="keep the recovered files")
     ap.add_argument("--json", help="result file (default WORK/results-<time>.json)")
@@ -70,18 +70,19 @@ def pct(n, d):
 def row_text(r):
     s = r["score"]
     ratio = scoring.ratio(s["output_bytes"], s["on_image_bytes"])
+    share = s["readable_share"]
     return "%-9s %-13s %-6s %-9s %8.2f %6d %8.1f %6s  %s %4d/%-4d %s %4d/%-4d %s %5d/%-5d %s %5d" % (
         r["tool"], r["edition"], r["mode"], r["pass"], r["seconds"], s["outputs"], s["output_bytes"] / 1e6,
         "%.2f" % ratio if ratio is not None else "-",
         pct(s["identical"], s["whole_originals"]), s["identical"], s["whole_originals"],
         pct(s["complete"], s["whole_originals"]), s["complete"], s["whole_originals"],
-        pct(s["readable_ok"], s["readable_checked"]), s["readable_ok"], s["readable_checked"],
+        pct(share, 1) if share is not None else pct(0, 0), s["readable_checked"], s["outputs_with_reader"],
         pct(s["junk"], s["outputs"]), s["junk"])
 
 
 HEADER = ("%-9s %-13s %-6s %-9s %8s %6s %8s %6s  %-16s %-16s %-18s %s" % (
     "tool", "edition", "mode", "pass", "time s", "files", "out MB", "x img", "identical", "complete",
-    "readable (checked)", "junk"))
+    "readable (opened/of)", "junk"))
 
 
 def recover_cmd(args):

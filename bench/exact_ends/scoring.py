@@ -7,8 +7,10 @@ complete   an original that is whole on the image is a prefix of some
 junk       an output whose first 4 KiB (all of it when shorter) match the
            start of no original at all, whole or not (a picture carved out
            of another file, such as an Exif thumbnail, counts as junk);
-readable   an output opens in the standard reader of its type (readers.py),
-           over the outputs of the types that have a reader;
+readable   an output opens in the standard reader of its type (readers.py):
+           a sample of each type is opened and its share stands for all
+           outputs of that type; the share is over the outputs of the types
+           that have a reader;
 bytes      output bytes against the bytes of the originals on the image.
 Shares of originals are over the whole originals of the searched types.
 """
@@ -81,7 +83,7 @@ def _examine_file(path, truth):
     return size, known, identical, complete
 
 
-def score(outputs, truth, searched, check_cap=30):
+def score(outputs, truth, searched, check_cap=20):
     """Metrics of `outputs` [(path, pass, type)] for a search of the types
     `searched` (a set, None for all). Readers check at most check_cap
     outputs of each type, picked by a hash of their path."""
@@ -113,12 +115,16 @@ def score(outputs, truth, searched, check_cap=30):
         r["checked"] += 1
         r["ok"] += ok
     checked = sum(r["checked"] for r in readable.values())
+    # Each type's checked share stands for all outputs of that type.
+    with_reader = sum(r["outputs"] for r in readable.values())
+    estimated = sum(r["ok"] / r["checked"] * r["outputs"] for r in readable.values())
     return {
         "outputs": len(outputs), "output_bytes": out_bytes,
         "whole_originals": len(whole), "on_image_bytes": truth.on_image_bytes(searched),
         "identical": len(identical & whole_ids), "complete": len(complete & whole_ids),
         "identical_any_type": len(identical), "junk": junk,
         "readable_ok": sum(r["ok"] for r in readable.values()), "readable_checked": checked,
+        "readable_share": estimated / with_reader if with_reader else None, "outputs_with_reader": with_reader,
         "readable_by_type": readable,
         "missed_whole": sorted(o["name"] for o in whole if o["id"] not in complete),
         "by_original_type": by_original_type(whole, identical, complete),
