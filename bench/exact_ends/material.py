@@ -124,6 +124,9 @@ class Ctx:
         return open(rng.choice(self.thumbs), "rb").read()
 
 
+# Every maker(ctx, rng, out, n) writes file number n of its type to `out`,
+# drawing all choices from `rng`, and returns the name of what made it.
+
 # ------------------------------------------------------------------ pictures
 
 def make_jpg(ctx, rng, out, n):
