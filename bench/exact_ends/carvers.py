@@ -60,17 +60,19 @@ def list_types(recover, edition, mode):
 
 
 def ostrel_outputs(dest):
-    """Recovered files under DEST/<bundle> Results/<mode>/<pass>/<type>/."""
-    outputs = []
+    """(recovered files under DEST/<bundle> Results/<mode>/<pass>/<type>/,
+    paths of any other files, such as a map of unreadable sectors)."""
+    outputs, others = [], []
     for root, _, names in os.walk(dest):
         parts = os.path.relpath(root, dest).split(os.sep)
         if len(parts) < 4 or parts[2] not in (GENERAL_FOLDER, THOROUGH_FOLDER):
+            others += [os.path.join(root, n) for n in names]
             continue
         which = "general" if parts[2] == GENERAL_FOLDER else "thorough"
         for n in names:
             ext = os.path.splitext(n)[1].lstrip(".").lower() or re.sub(r"_\d{3}$", "", parts[3]).lower()
             outputs.append((os.path.join(root, n), which, ext))
-    return outputs
+    return outputs, others
 
 
 def run_ostrel(recover, edition, mode, thorough, image, parent):
@@ -79,8 +81,10 @@ def run_ostrel(recover, edition, mode, thorough, image, parent):
     dest = tempfile.mkdtemp(prefix="ostrel-%s-%s-" % (edition, mode), dir=parent)
     cmd = list(recover) + ["--edition", edition, "--mode", mode, "-q"] + (["--thorough"] if thorough else []) + [image, dest]
     rc, wall, cpu, log = timed(cmd)
+    outputs, others = ostrel_outputs(dest)
     return {"tool": "ostrel", "edition": edition, "mode": mode, "thorough": thorough, "rc": rc, "seconds": wall,
-            "cpu_seconds": cpu, "dest": dest, "outputs": ostrel_outputs(dest), "command": cmd, "log": log[-2000:]}
+            "cpu_seconds": cpu, "dest": dest, "outputs": outputs, "other_files": others, "command": cmd,
+            "log": log[-2000:]}
 
 
 PHOTOREC_OPTIONS = "partition_none,options,paranoid,keep_corrupted_file_no,fileopt,everything,enable,wholespace,search"
