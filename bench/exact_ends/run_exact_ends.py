@@ -85,6 +85,13 @@ HEADER = ("%-9s %-13s %-6s %-9s %8s %6s %8s %6s  %-16s %-16s %-18s %s" % (
     "readable (opened/of)", "junk"))
 
 
+def warn_other_files(run):
+    """Files outside the pass folders are not scored; say so, as the layout
+    of the results may have changed."""
+    if run["other_files"]:
+        log("  %d files outside the pass folders, e.g. %s" % (len(run["other_files"]), run["other_files"][0]))
+
+
 def recover_cmd(args):
     """ostrel-recover and the extra options given for every run."""
     return [args.recover] + args.recover_args.split()
@@ -148,10 +155,7 @@ def card_runs(args, manifest, editions, report):
             for run in (g, t):
                 if run["rc"] != 0:
                     log("  exit %d: %s" % (run["rc"], run["log"][-300:]))
-                if run["other_files"]:
-                    # Not scored: the results layout may have changed.
-                    log("  %d files outside the pass folders, e.g. %s" % (
-                        len(run["other_files"]), run["other_files"][0]))
+                warn_other_files(run)
             gr = add("ostrel", edition, mode, "general", g["seconds"], g["outputs"], general,
                      {"rc": g["rc"], "cpu_seconds": g["cpu_seconds"]})
             thorough_only = [o for o in t["outputs"] if o[1] == "thorough"]
@@ -222,8 +226,7 @@ def random_check(args, editions, report):
         for mode in editions[edition]:
             log("random data: %s %s" % (edition, mode))
             r = carvers.run_ostrel(recover_cmd(args), edition, mode, True, path, runs_dir)
-            if r["other_files"]:
-                log("  %d files outside the pass folders, e.g. %s" % (len(r["other_files"]), r["other_files"][0]))
+            warn_other_files(r)
             general = sum(1 for o in r["outputs"] if o[1] == "general")
             thorough = sum(1 for o in r["outputs"] if o[1] == "thorough")
             out_bytes = sum(os.path.getsize(o[0]) for o in r["outputs"])
