@@ -17,7 +17,7 @@ try:
 except ImportError:  # python3-olefile; OLE types then have no reader
     olefile = None
 
-TIMEOUT = 30
+TIMEOUT = 60  # seconds; a loaded machine decodes a large JPEG 2000 slowly
 ZIP_FAMILY = {"zip", "docx", "xlsx", "pptx", "odt", "ods", "odp", "odg", "epub"}
 AV = {"mp4", "mov", "3gp", "3g2", "avi", "mkv", "webm", "flv", "f4v", "m4v", "asf", "wmv", "mpg", "ts", "mts",
       "mxf", "ogv", "rm", "crm", "mp3", "wav", "flac", "ogg", "opus", "m4a", "m4b", "m4p", "aac", "aiff", "aifc",
