@@ -32,7 +32,9 @@ def main():
     recover = ap.parse_args().recover
 
     with tempfile.TemporaryDirectory(prefix="ostrel-cli-") as work:
-        jpeg = bytes.fromhex("FFD8FFE000104A46494600") + b"x" * 501
+        # A whole (if empty) JFIF file: header, then the end marker.
+        whole = bytes.fromhex("FFD8FFE000104A46494600010100000100010000FFD9")
+        jpeg = whole + b"\0" * (512 - len(whole))
         image = os.path.join(work, "small.img")
         with open(image, "wb") as f:
             f.write(b"\0" * 512 * 4 + jpeg + b"\x11" * 512 * 3 + b"\0" * 512 * 8)
@@ -66,7 +68,7 @@ def main():
               "the summary names the file and the unreadable sectors")
         carved = os.path.join(out, "Ostrel Professional Recovery Results", "Photo Search",
                               "General Recovery Results", "JPG", "GND00001.JPG")
-        check(os.path.isfile(carved) and open(carved, "rb").read().startswith(jpeg), "the file is carved in the tree")
+        check(os.path.isfile(carved) and open(carved, "rb").read() == whole, "the file is carved in the tree, to its end")
         r = run(recover, image, out)
         check(os.path.isfile(carved.replace("GND00001", "GND00002")), "a second run keeps the first run's file")
 

@@ -129,10 +129,20 @@ QByteArray pdfBytes()
 
 QByteArray brokenJpegBytes()
 {
-    QByteArray b = QByteArray::fromHex("FFD8FFE000104A46494600");
+    // A whole JFIF header, then garbage where the next marker should be: a
+    // JPEG by its header that no decoder can show.
+    QByteArray b = QByteArray::fromHex("FFD8FFE000104A46494600010100000100010000FF");
     for (int i = 0; i < 3000; ++i)
         b.append(static_cast<char>((i * 37 + 11) % 251));
     return b;
+}
+
+QByteArray zipBytes()
+{
+    // One stored entry "a.txt" holding "hello", as python's zipfile writes it.
+    return QByteArray::fromHex("504b03041400000000000000215086a61036050000000500000005000000612e74787468656c6c6f504b"
+                               "010214031400000000000000215086a610360500000005000000050000000000000000000000800100"
+                               "000000612e747874504b0506000000000100010033000000280000000000");
 }
 
 quint32 SlowSource::read(quint64 first, quint32 count, unsigned char* buffer, int* error)

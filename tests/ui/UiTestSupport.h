@@ -83,6 +83,7 @@ QByteArray pngBytes(int width, int height, const QColor& colour);
 QByteArray pdfBytes();
 // A JPEG header followed by bytes no decoder accepts.
 QByteArray brokenJpegBytes();
+QByteArray zipBytes();
 
 // Reads slowly: `microsPerSector` per sector asked for.
 class SlowSource : public ostrel::SectorSource {

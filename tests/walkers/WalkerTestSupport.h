@@ -116,8 +116,9 @@ inline void expectExactEnd(const std::string& type, const Bytes& file, const std
     const Bytes half(file.begin(), file.begin() + static_cast<long>(file.size() / 2));
     const Verdict cut = walk(type, half);
     EXPECT_NE(cut.state, State::NotFormat) << "a cut file is still a header";
-    if (cut.state == State::Ends || cut.state == State::Broken)
+    if (cut.state == State::Ends || cut.state == State::Broken) {
         EXPECT_LE(cut.offset, half.size()) << "a cut file claims bytes it does not have";
+    }
 }
 
 } // namespace walkertest

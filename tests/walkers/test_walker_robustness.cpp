@@ -21,12 +21,15 @@ void checkRules(const std::string& type, const Bytes& data, size_t piece)
         const size_t n = std::min(piece, data.size() - at);
         const Verdict v = walker->feed(data.data() + at, n);
         fed += n;
-        if (last.final())
+        if (last.final()) {
             ASSERT_EQ(v, last) << type << ": a final verdict changed";
-        if (last.state == State::Continues && v.state == State::Continues)
+        }
+        if (last.state == State::Continues && v.state == State::Continues) {
             ASSERT_GE(v.offset, last.offset) << type << ": a proven length shrank";
-        if (v.state == State::NotFormat && !last.final())
+        }
+        if (v.state == State::NotFormat && !last.final()) {
             ASSERT_LE(fed - n, kHeaderLookahead) << type << ": refused as a header after the look-ahead";
+        }
         ASSERT_EQ(v, walker->verdict()) << type;
         last = v;
     }
