@@ -33,7 +33,10 @@ uint64_t maxEntries(const TiffLayout& layout)
 
 } // namespace
 
-TiffWalker::TiffWalker() : bytes_(kWindow, kRing), scratch_(kMaxRead), values_(kChunkValues) {}
+TiffWalker::TiffWalker()
+    : bytes_(kWindow, kRing), scratch_(new uint8_t[kMaxRead]), values_(new uint64_t[kChunkValues])
+{
+}
 
 std::string TiffWalker::provenType() const
 {
@@ -129,12 +132,12 @@ void TiffWalker::processReady()
     while (!pending_.empty() && !verdict_.final() && pending_.back().end() <= bytes_.end()) {
         const Read r = pending_.back();
         pending_.pop_back();
-        if (!bytes_.copy(r.offset, r.length, scratch_.data())) {
+        if (!bytes_.copy(r.offset, r.length, scratch_.get())) {
             // Behind the stream and out of the kept bytes: lost.
             extent_.inexact();
             continue;
         }
-        handle(r, scratch_.data());
+        handle(r, scratch_.get());
     }
 }
 
@@ -383,7 +386,7 @@ void TiffWalker::queueValues(const Read& read)
 
 void TiffWalker::onValues(const Read& read, const uint8_t* bytes)
 {
-    uint64_t* values = values_.data();
+    uint64_t* values = values_.get();
     const size_t n = static_cast<size_t>(std::min(read.count, kChunkValues));
     for (size_t i = 0; i < n; ++i)
         values[i] = tiffUnsigned(read.layout, read.type, bytes, i) + read.base;

@@ -18,6 +18,7 @@
 #include "engine/walkers/TiffTags.h"
 #include "engine/walkers/TiffTypeRules.h"
 
+#include <memory>
 #include <vector>
 
 namespace ostrel::walkers {
@@ -85,8 +86,8 @@ private:
     bool trustedEnd() const;
 
     RecentBytes bytes_;
-    std::vector<uint8_t> scratch_;  // the read being handled
-    std::vector<uint64_t> values_;  // its values, decoded
+    std::unique_ptr<uint8_t[]> scratch_; // the read being handled (not cleared)
+    std::unique_ptr<uint64_t[]> values_; // its values, decoded
     std::vector<Read> pending_; // sorted by end, the nearest last
     std::vector<uint64_t> visited_;
     TiffExtent extent_;
