@@ -35,7 +35,7 @@ public:
     std::string provenType() const override;
 
 private:
-    enum class ReadKind : uint8_t { DirectoryCount, Directory, Probe, Values, Pointers, Text, MakerNote };
+    enum class ReadKind : uint8_t { DirectoryCount, Directory, Probe, Values, Pointers, Text, MakerNote, Recipe };
 
     struct Read {
         uint64_t offset = 0;
@@ -81,6 +81,8 @@ private:
     void onPair(const Read& read, const Entry* offsets, const Entry* counts);
     void onValues(const Read& read, const uint8_t* bytes);
     void onMakerNote(const Read& read, const uint8_t* bytes);
+    void onCanonEntry(const Entry& entry);
+    void onRecipe(const Read& read, const uint8_t* bytes);
     void badDirectory(const Read& read);
     bool knownTypes(const Read& read, const uint8_t* bytes);
     bool trustedEnd() const;
