@@ -40,6 +40,10 @@ const RealTiff kRealTiffs[] = {
      "TIF", "NEF"},
     {"convert exiftool", "convert -size 64x48 gradient: %s.tif && exiftool -q -overwrite_original -Make=NIKON %s.tif",
      "TIF", "TIF"},
+    {"convert exiftool",
+     "convert -size 64x48 gradient: %s.tif && exiftool -q -overwrite_original -XMP-dc:Title=walk -IPTC:Keywords=k "
+     "-Artist='A photographer with a long name' %s.tif",
+     "TIF", "TIF"},
 };
 
 struct Field {
