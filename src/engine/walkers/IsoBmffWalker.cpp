@@ -116,7 +116,8 @@ void IsoBmffWalker::onBoxHeader(const uint8_t* record)
     // vendor's): a printable type passes, so the file is not refused. Later
     // only known types continue the file: the bytes after its end are often
     // text or another file, which a printable test would take for a box.
-    const bool known = isTopLevelBox(type) || (boxesRead_ == 1 && printable(record + 4));
+    const bool known =
+        isTopLevelBox(type) || (boxesRead_ == 1 && type != fourcc("ftyp") && printable(record + 4));
     if (boxesRead_ == 0 ? !acceptsFirstBox(type, size) : !known || (size >= 2 && size < 8)) {
         refuse();
         return;
