@@ -113,6 +113,7 @@ TEST(IsoBmffWalker, SyntheticLayouts)
         {"64-bit media data size", "MP4", concat(concat(ftyp, large), moov)},
         {"free padding at the end", "MP4", concat(concat(ftyp, moov), box("free", Bytes(3000, 0)))},
         {"old QuickTime start", "MOV", concat(box("wide", {}), concat(box("mdat", Bytes(700, 5)), moov))},
+        {"vendor box after the file type", "MP4", concat(concat(ftyp, box("abcd", Bytes(40, 7))), moov)},
         {"JPEG XL container", "JXL",
          concat(box("JXL ", {0x0d, 0x0a, 0x87, 0x0a}), concat(box("ftyp", text("jxl \0\0\0\0jxl ")),
                                                                box("jxlc", Bytes(900, 0x44))))},

@@ -4,7 +4,8 @@
 // exiftool, and JPEG XR from JxrEncApp end exactly at their length and prove
 // their type. Synthetic raws cover the maker notes and private directories
 // that point beyond everything else (Nikon preview, Olympus preview, Sony
-// SR2), Phase One, and a reference the stream has passed. Needs ImageMagick
+// SR2, Canon recipe trailer), Phase One, and a reference the stream has
+// passed. Needs ImageMagick
 // `convert`, exiftool and JxrEncApp for the real files; skips without.
 
 #include "walkers/CameraMaterial.h"
@@ -38,6 +39,10 @@ const RealTiff kRealTiffs[] = {
      "-PhotometricInterpretation#=32803 %s.tif",
      "TIF", "NEF"},
     {"convert exiftool", "convert -size 64x48 gradient: %s.tif && exiftool -q -overwrite_original -Make=NIKON %s.tif",
+     "TIF", "TIF"},
+    {"convert exiftool",
+     "convert -size 64x48 gradient: %s.tif && exiftool -q -overwrite_original -XMP-dc:Title=walk -IPTC:Keywords=k "
+     "-Artist='A photographer with a long name' %s.tif",
      "TIF", "TIF"},
 };
 
@@ -118,6 +123,22 @@ Bytes syntheticArw()
     return b;
 }
 
+// A CR2 edited in Canon's converter: the recipe trailer after the raw data
+// is given only by the Canon maker note (tag 0xd0).
+Bytes syntheticCr2()
+{
+    Bytes b;
+    putBytes(b, 0, "II*\0\x10\0\0\0CR\x02\0\0\0\0\0", 16);
+    putIfd(b, 16, {{271, 2, 6, 0x200}, {273, 4, 1, 0x1000}, {279, 4, 1, 0x1000}, {34665, 4, 1, 0x400}});
+    putBytes(b, 0x200, "Canon", 6);
+    putIfd(b, 0x400, {{37500, 7, 0x100, 0x500}});
+    putIfd(b, 0x500, {{0x0001, 3, 1, 0}, {0x00d0, 4, 1, 0x2000}});
+    b.resize(0x2000, 0x5a);
+    putBytes(b, 0x2000, "CANON OPTIONAL DATA\0\0\x01\0\0\0\0\x04\0", 28);
+    b.resize(0x2000 + 0x400 + 0x5c, 0x6b);
+    return b;
+}
+
 // The directory at 512 KiB; its strip arrays at `arrays`.
 Bytes directoryAtTheEnd(size_t arrays)
 {
@@ -164,7 +185,10 @@ TEST(TiffWalker, MakerNotesAndPrivateDirectoriesReachTheEnd)
         const char* type;
         Bytes file;
         const char* proven;
-    } cases[] = {{"TIF", syntheticNef(), "NEF"}, {"ORF", syntheticOrf(), "ORF"}, {"TIF", syntheticArw(), "ARW"}};
+    } cases[] = {{"TIF", syntheticNef(), "NEF"},
+                 {"ORF", syntheticOrf(), "ORF"},
+                 {"TIF", syntheticArw(), "ARW"},
+                 {"CR2", syntheticCr2(), "CR2"}};
     for (const auto& c : cases) {
         expectExactEnd(c.type, c.file, c.proven);
         EXPECT_EQ(provenType(c.type, c.file), c.proven);

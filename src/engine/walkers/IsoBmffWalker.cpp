@@ -112,8 +112,13 @@ void IsoBmffWalker::onBoxHeader(const uint8_t* record)
     const uint32_t size = be32(record);
     const uint32_t type = be32(record + 4);
     boxStart_ = recordStart();
-    if (boxesRead_ == 0 ? !acceptsFirstBox(type, size)
-                        : !isTopLevelBox(type) || (size >= 2 && size < 8)) {
+    // The box after the file-type box may be of a type not listed here (a
+    // vendor's): a printable type passes, so the file is not refused. Later
+    // only known types continue the file: the bytes after its end are often
+    // text or another file, which a printable test would take for a box.
+    const bool known =
+        isTopLevelBox(type) || (boxesRead_ == 1 && type != fourcc("ftyp") && printable(record + 4));
+    if (boxesRead_ == 0 ? !acceptsFirstBox(type, size) : !known || (size >= 2 && size < 8)) {
         refuse();
         return;
     }

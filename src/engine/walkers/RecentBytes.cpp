@@ -18,8 +18,8 @@ void RecentBytes::keepInWindow(const uint8_t* data, size_t n)
 void RecentBytes::append(const uint8_t* data, size_t n)
 {
     keepInWindow(data, n);
-    if (ring_.empty())
-        ring_.resize(ringSize_);
+    if (!ring_)
+        ring_.reset(new uint8_t[ringSize_]);
     // Only the last ringSize_ bytes of a long piece can stay.
     const size_t keep = std::min(n, ringSize_);
     const uint8_t* from = data + (n - keep);
@@ -28,7 +28,7 @@ void RecentBytes::append(const uint8_t* data, size_t n)
     while (left > 0) {
         const size_t slot = static_cast<size_t>(at % ringSize_);
         const size_t run = std::min(left, ringSize_ - slot);
-        std::memcpy(ring_.data() + slot, from, run);
+        std::memcpy(ring_.get() + slot, from, run);
         from += run;
         at += run;
         left -= run;
@@ -59,7 +59,7 @@ bool RecentBytes::copy(uint64_t offset, size_t n, uint8_t* out) const
     while (left > 0) {
         const size_t slot = static_cast<size_t>(at % ringSize_);
         const size_t run = std::min(left, ringSize_ - slot);
-        std::memcpy(out, ring_.data() + slot, run);
+        std::memcpy(out, ring_.get() + slot, run);
         out += run;
         at += run;
         left -= run;

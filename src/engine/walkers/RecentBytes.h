@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace ostrel::walkers {
@@ -36,7 +37,7 @@ private:
     size_t windowSize_;
     size_t ringSize_;
     std::vector<uint8_t> window_;
-    std::vector<uint8_t> ring_;
+    std::unique_ptr<uint8_t[]> ring_; // allocated on first use, not cleared
     uint64_t ringStart_ = 0; // lowest offset the ring still holds
     uint64_t end_ = 0;
 };

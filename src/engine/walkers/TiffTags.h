@@ -20,6 +20,7 @@ enum class TiffDir : uint8_t {
     OlympusMaker,
     OlympusSub,
     SonyPrivate, // SR2Private of Sony ARW and SR2
+    CanonMaker,  // offsets from the file's start in CR2
 };
 
 // The directory kind that `tag` (of field type `type`) in a directory of
@@ -46,6 +47,8 @@ constexpr uint16_t Model = 272;
 constexpr uint16_t StripOffsets = 273;
 constexpr uint16_t MakerNote = 37500;
 constexpr uint16_t DngVersion = 50706;
+constexpr uint16_t CanonDecisionData = 0x0083; // Canon maker note: data of unknown length
+constexpr uint16_t CanonRecipe = 0x00d0;       // Canon maker note: DPP recipe trailer
 } // namespace tifftag
 
 } // namespace ostrel::walkers

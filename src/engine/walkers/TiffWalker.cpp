@@ -25,6 +25,11 @@ constexpr uint64_t kMaxPointers = 64;   // SubIFDs of one directory
 constexpr uint64_t kChunkValues = 4096; // values of an array per read
 constexpr size_t kMaxText = 64;
 constexpr size_t kMakerNoteHead = 32;
+// Canon's recipe trailer: a 0x1c-byte header and a 0x40-byte footer, both
+// starting with this name, around data whose length the header gives.
+constexpr char kCanonRecipe[] = "CANON OPTIONAL DATA";
+constexpr size_t kRecipeHeader = 0x1c;
+constexpr uint64_t kRecipeFrame = 0x1c + 0x40;
 
 uint64_t maxEntries(const TiffLayout& layout)
 {
@@ -33,7 +38,10 @@ uint64_t maxEntries(const TiffLayout& layout)
 
 } // namespace
 
-TiffWalker::TiffWalker() : bytes_(kWindow, kRing), scratch_(kMaxRead), values_(kChunkValues) {}
+TiffWalker::TiffWalker()
+    : bytes_(kWindow, kRing), scratch_(new uint8_t[kMaxRead]), values_(new uint64_t[kChunkValues])
+{
+}
 
 std::string TiffWalker::provenType() const
 {
@@ -129,12 +137,12 @@ void TiffWalker::processReady()
     while (!pending_.empty() && !verdict_.final() && pending_.back().end() <= bytes_.end()) {
         const Read r = pending_.back();
         pending_.pop_back();
-        if (!bytes_.copy(r.offset, r.length, scratch_.data())) {
+        if (!bytes_.copy(r.offset, r.length, scratch_.get())) {
             // Behind the stream and out of the kept bytes: lost.
             extent_.inexact();
             continue;
         }
-        handle(r, scratch_.data());
+        handle(r, scratch_.get());
     }
 }
 
@@ -186,6 +194,9 @@ void TiffWalker::handle(const Read& read, const uint8_t* bytes)
     }
     case ReadKind::MakerNote:
         onMakerNote(read, bytes);
+        break;
+    case ReadKind::Recipe:
+        onRecipe(read, bytes);
         break;
     }
 }
@@ -314,6 +325,8 @@ void TiffWalker::onEntry(const Read& read, const Entry& e)
         m.layout = L;
         queue(m);
     }
+    if (read.dir == TiffDir::CanonMaker)
+        onCanonEntry(e);
     if (const auto target = tiffPointerTarget(read.dir, e.tag, e.type)) {
         const uint64_t n = std::min(e.count, kMaxPointers);
         if (e.inlined) {
@@ -383,7 +396,7 @@ void TiffWalker::queueValues(const Read& read)
 
 void TiffWalker::onValues(const Read& read, const uint8_t* bytes)
 {
-    uint64_t* values = values_.data();
+    uint64_t* values = values_.get();
     const size_t n = static_cast<size_t>(std::min(read.count, kChunkValues));
     for (size_t i = 0; i < n; ++i)
         values[i] = tiffUnsigned(read.layout, read.type, bytes, i) + read.base;
@@ -403,13 +416,51 @@ void TiffWalker::onValues(const Read& read, const uint8_t* bytes)
 
 void TiffWalker::onMakerNote(const Read& read, const uint8_t* bytes)
 {
-    const auto m = locateMakerNote(bytes, read.length, layout_.little);
+    auto m = locateMakerNote(bytes, read.length, layout_.little);
+    if (!m && facts_.header == TiffHeader::Canon) {
+        // Canon maker notes are a bare directory; in CR2 their offsets count
+        // from the start of the file.
+        m = MakerNoteDirectory{TiffDir::CanonMaker, 0, 0, true, layout_.little};
+    }
     if (!m)
         return;
     TiffLayout layout;
     layout.little = m->little;
     const uint64_t base = m->fromFile ? 0 : read.offset + m->base;
     queueDirectory(read.offset + m->ifd, m->dir, layout, base, false);
+}
+
+} // namespace ostrel::walkers
+
+namespace ostrel::walkers {
+
+void TiffWalker::onCanonEntry(const Entry& e)
+{
+    if (!e.inlined || e.count != 1 || (e.type != 4 && e.type != 13))
+        return;
+    const uint64_t offset = layout_.u32(e.field);
+    if (offset == 0)
+        return;
+    if (e.tag == tifftag::CanonRecipe) {
+        // The recipe trailer that Canon's raw converter appends.
+        Read r;
+        r.kind = ReadKind::Recipe;
+        r.offset = offset;
+        r.length = kRecipeHeader;
+        queue(r);
+    } else if (e.tag == tifftag::CanonDecisionData) {
+        extent_.reaches(offset); // its length is not given
+        extent_.inexact();
+    }
+}
+
+void TiffWalker::onRecipe(const Read& read, const uint8_t* bytes)
+{
+    if (std::memcmp(bytes, kCanonRecipe, sizeof kCanonRecipe) != 0) {
+        extent_.inexact();
+        return;
+    }
+    extent_.block(read.offset, be32(bytes + 0x18) + kRecipeFrame);
 }
 
 } // namespace ostrel::walkers

@@ -18,6 +18,7 @@
 #include "engine/walkers/TiffTags.h"
 #include "engine/walkers/TiffTypeRules.h"
 
+#include <memory>
 #include <vector>
 
 namespace ostrel::walkers {
@@ -34,7 +35,7 @@ public:
     std::string provenType() const override;
 
 private:
-    enum class ReadKind : uint8_t { DirectoryCount, Directory, Probe, Values, Pointers, Text, MakerNote };
+    enum class ReadKind : uint8_t { DirectoryCount, Directory, Probe, Values, Pointers, Text, MakerNote, Recipe };
 
     struct Read {
         uint64_t offset = 0;
@@ -80,13 +81,15 @@ private:
     void onPair(const Read& read, const Entry* offsets, const Entry* counts);
     void onValues(const Read& read, const uint8_t* bytes);
     void onMakerNote(const Read& read, const uint8_t* bytes);
+    void onCanonEntry(const Entry& entry);
+    void onRecipe(const Read& read, const uint8_t* bytes);
     void badDirectory(const Read& read);
     bool knownTypes(const Read& read, const uint8_t* bytes);
     bool trustedEnd() const;
 
     RecentBytes bytes_;
-    std::vector<uint8_t> scratch_;  // the read being handled
-    std::vector<uint64_t> values_;  // its values, decoded
+    std::unique_ptr<uint8_t[]> scratch_; // the read being handled (not cleared)
+    std::unique_ptr<uint64_t[]> values_; // its values, decoded
     std::vector<Read> pending_; // sorted by end, the nearest last
     std::vector<uint64_t> visited_;
     TiffExtent extent_;
