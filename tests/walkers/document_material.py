@@ -320,7 +320,8 @@ open(path("page.html"), "wb").write(("<!DOCTYPE html>\n<html><head><meta charset
 xml = "<?xml version=\"1.0\" encoding=\"%s\"?>\n<root>\n" + "  <item name=\"é\">value</item>\n" * 60 + "</root>\n"
 open(path("utf8.xml"), "wb").write((xml % "UTF-8").encode())
 open(path("utf16.xml"), "wb").write(b"\xff\xfe" + (xml % "UTF-16").encode("utf-16-le"))
-open(path("mail.eml"), "wb").write(b"Return-Path: <a@example.org>\r\nReceived: from example.org\r\nSubject: hi\r\n"
+open(path("mail.eml"), "wb").write(b"Return-Path: <a@example.org>\r\nReceived: from example.org\r\n"
+                                   b"Subject: " + "Grüße".encode() + b"\r\n"
                                    b"Content-Type: text/plain; charset=iso-8859-1\r\n\r\nCaf\xe9 body line\r\n" * 1
                                    + b"more body\r\n" * 30)
 

@@ -123,14 +123,9 @@ size_t TextWalker::onScan(const uint8_t* data, size_t size)
             }
             --continuation_;
             continue;
-        } else if (c >= 0x80 && flavor_ == Flavor::Mail) {
+        } else if (c >= 0x80 && flavor_ == Flavor::Mail && inBody_) {
             // A message body may be in any 8-bit character set; its header
-            // lines are ASCII.
-            if (!inBody_) {
-                textEnds(base + i);
-                return i;
-            }
-            afterMarker_ = false;
+            // lines are ASCII or UTF-8.
             continue;
         } else if (c >= 0x80) {
             // A UTF-8 lead byte and its continuation count; anything else
