@@ -320,6 +320,27 @@ open(path("page.html"), "wb").write(("<!DOCTYPE html>\n<html><head><meta charset
 xml = "<?xml version=\"1.0\" encoding=\"%s\"?>\n<root>\n" + "  <item name=\"é\">value</item>\n" * 60 + "</root>\n"
 open(path("utf8.xml"), "wb").write((xml % "UTF-8").encode())
 open(path("utf16.xml"), "wb").write(b"\xff\xfe" + (xml % "UTF-16").encode("utf-16-le"))
-open(path("mail.eml"), "wb").write(b"Return-Path: <a@example.org>\r\nReceived: from example.org\r\nSubject: hi\r\n"
+open(path("mail.eml"), "wb").write(b"Return-Path: <a@example.org>\r\nReceived: from example.org\r\n"
+                                   b"Subject: " + "Grüße".encode() + b"\r\n"
                                    b"Content-Type: text/plain; charset=iso-8859-1\r\n\r\nCaf\xe9 body line\r\n" * 1
                                    + b"more body\r\n" * 30)
+
+
+# A MOBI book in a Palm database: header, record list, a MOBI header record,
+# text records, and the end record writers close a book with.
+def mobi():
+    import struct
+    records = [b"\0\x02\0\0" + bytes(12) + b"MOBI" + struct.pack(">I", 232) + bytes(224)]
+    records += [text[i:i + 4096] for i in range(0, len(text), 4096)]
+    records.append(b"\xe9\x8e\r\n")
+    header = b"Example book".ljust(32, b"\0") + struct.pack(">HHIIIIII", 0, 0, 0, 0, 0, 0, 0, 0)
+    header += b"BOOKMOBI" + struct.pack(">IIH", 0, 0, len(records))
+    offset = len(header) + 8 * len(records) + 2
+    listing = b""
+    for k, record in enumerate(records):
+        listing += struct.pack(">II", offset, k * 2)
+        offset += len(record)
+    return header + listing + b"\0\0" + b"".join(records)
+
+
+open(path("book.mobi"), "wb").write(mobi())

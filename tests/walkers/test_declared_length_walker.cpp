@@ -1,6 +1,6 @@
 // Walkers whose header states the length: SQLite databases from sqlite3,
-// 7-Zip archives from 7z, cabinets from gcab, DOS EPS and PST headers written
-// by python3. Checks exact ends and the header check on random data behind
+// 7-Zip archives from 7z, cabinets from gcab, DOS EPS and PST headers and a
+// MOBI book (record list and end record) written by python3. Checks exact ends and the header check on random data behind
 // each magic. Skips a format whose tool is missing.
 
 #include "walkers/DocumentMaterial.h"
@@ -49,6 +49,7 @@ TEST(DeclaredLength, PythonWrittenHeaders)
     expectExactEnd("EPS", readFile(dir + "/dos.eps"), "DOS EPS");
     expectExactEnd("PST", readFile(dir + "/unicode.pst"), "Unicode PST");
     expectExactEnd("PST", readFile(dir + "/ansi.pst"), "ANSI PST");
+    expectExactEnd("MOBI", readFile(dir + "/book.mobi"), "MOBI");
 }
 
 TEST(DeclaredLength, RefusesRandomDataBehindTheMagic)
@@ -62,6 +63,7 @@ TEST(DeclaredLength, RefusesRandomDataBehindTheMagic)
         {"CAB", std::string("MSCF\0\0\0\0", 8)},
         {"EPS", "\xC5\xD0\xD3\xC6"},
         {"PST", "!BDN"},
+        {"MOBI", std::string("book", 4) + std::string(56, '\0') + "BOOKMOBI"},
     };
     for (const auto& c : cases) {
         for (uint32_t seed = 1; seed <= 50; ++seed) {

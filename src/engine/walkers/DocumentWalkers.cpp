@@ -3,6 +3,7 @@
 #include "engine/walkers/Families.h"
 #include "engine/walkers/GzipWalker.h"
 #include "engine/walkers/OleWalker.h"
+#include "engine/walkers/PalmDbWalker.h"
 #include "engine/walkers/PdfWalker.h"
 #include "engine/walkers/RarWalker.h"
 #include "engine/walkers/RtfWalker.h"
@@ -65,6 +66,7 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("PST", maker<DeclaredLengthWalker>(Format::Pst));
         m.emplace("RAR", maker<RarWalker>());
         m.emplace("RTF", maker<RtfWalker>());
+        m.emplace("MOBI", maker<PalmDbWalker>());
         m.emplace("VCF", maker<TextWalker>(TextWalker::Flavor::VCard));
         m.emplace("ICS", maker<TextWalker>(TextWalker::Flavor::Calendar));
         m.emplace("HTML", maker<TextWalker>(TextWalker::Flavor::Html));

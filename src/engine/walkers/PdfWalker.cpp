@@ -23,6 +23,7 @@ constexpr TokenStarts kStarts;
 constexpr std::string_view kEof = "%%EOF";
 constexpr std::string_view kStream = "stream";
 constexpr std::string_view kLength = "/Length";
+constexpr std::string_view kEndStream = "endstream";
 
 bool isWhite(uint8_t c)
 {
@@ -217,9 +218,11 @@ void PdfWalker::streamData(uint64_t at)
 {
     // Only a direct length can be trusted before the data; an indirect one
     // ("/Length 12 0 R") leaves the stream to the scan.
-    if (flavor_ == Flavor::Pdf && lengthKnown_ && length_ > 0) {
+    if (flavor_ == Flavor::Pdf && lengthKnown_ && length_ > 0 && lengthsTrusted_) {
         continuesTo(at + length_);
         pendingSkip_ = length_;
+        token_ = Token::AfterStream; // "endstream" must follow
+        matched_ = 0;
     }
     lengthKnown_ = false;
 }
@@ -341,6 +344,19 @@ size_t PdfWalker::process(const uint8_t* p, size_t n, uint64_t base)
                     lengthKnown_ = false; // an indirect length
                     ++i;
                 }
+                token_ = Token::None;
+            }
+            break;
+        case Token::AfterStream:
+            if (matched_ == 0 && isWhite(c)) {
+                ++i;
+            } else if (c == static_cast<uint8_t>(kEndStream[matched_])) {
+                ++i;
+                if (++matched_ == kEndStream.size())
+                    token_ = Token::None;
+            } else {
+                // The length was wrong: later ones are not trusted either.
+                lengthsTrusted_ = false;
                 token_ = Token::None;
             }
             break;

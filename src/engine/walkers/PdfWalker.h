@@ -29,6 +29,7 @@ private:
         LengthNumber,
         LengthGap,
         LengthGeneration,
+        AfterStream,
     };
     enum class Decision : uint8_t { NeedMore, GoesOn, Ends };
 
@@ -62,6 +63,7 @@ private:
     bool lengthKnown_ = false;
     uint64_t length_ = 0;
     uint64_t pendingSkip_ = 0;
+    bool lengthsTrusted_ = true; // false once a skipped stream missed its "endstream"
 
     bool eofPending_ = false;
     uint64_t eofEnd_ = 0;

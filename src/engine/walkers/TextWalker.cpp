@@ -1,10 +1,21 @@
 #include "engine/walkers/TextWalker.h"
 
+#include <array>
 #include <cstring>
 
 namespace ostrel::walkers {
 
 namespace {
+
+// Printable ASCII that needs no look: everything from space to '~' but '>'.
+constexpr std::array<bool, 256> plainBytes()
+{
+    std::array<bool, 256> t{};
+    for (int c = 0x20; c < 0x7F; ++c)
+        t[c] = c != '>';
+    return t;
+}
+constexpr std::array<bool, 256> kPlain = plainBytes();
 
 std::string_view endLine(TextWalker::Flavor flavor)
 {
@@ -70,6 +81,20 @@ size_t TextWalker::onScan(const uint8_t* data, size_t size)
         }
     }
     for (; i < size; ++i) {
+        if (!utf16_ && continuation_ == 0 && kPlain[data[i]]) {
+            // A run of plain printable ASCII: only the line's first bytes
+            // matter.
+            const size_t from = i;
+            while (i < size && kPlain[data[i]])
+                ++i;
+            const size_t run = i - from;
+            if (lineLength_ < sizeof(line_))
+                std::memcpy(line_ + lineLength_, data + from, std::min(run, sizeof(line_) - lineLength_));
+            lineLength_ = static_cast<uint32_t>(std::min<uint64_t>(lineLength_ + run, 0xFFFF));
+            afterMarker_ = false;
+            if (i == size)
+                break;
+        }
         uint32_t c = data[i];
         if (utf16_) {
             if (!haveLow_) {
@@ -98,14 +123,9 @@ size_t TextWalker::onScan(const uint8_t* data, size_t size)
             }
             --continuation_;
             continue;
-        } else if (c >= 0x80 && flavor_ == Flavor::Mail) {
+        } else if (c >= 0x80 && flavor_ == Flavor::Mail && inBody_) {
             // A message body may be in any 8-bit character set; its header
-            // lines are ASCII.
-            if (!inBody_) {
-                textEnds(base + i);
-                return i;
-            }
-            afterMarker_ = false;
+            // lines are ASCII or UTF-8.
             continue;
         } else if (c >= 0x80) {
             // A UTF-8 lead byte and its continuation count; anything else
