@@ -5,6 +5,7 @@ namespace ostrel::walkers {
 namespace {
 
 constexpr uint8_t kSync = 0x47;
+constexpr size_t kPacketHeader = 4;
 constexpr unsigned kCheckPackets = 8;
 constexpr size_t kCheckBytes = kCheckPackets * 188;
 // A packet of a stream never seen before counts once a packet in place
@@ -33,7 +34,7 @@ TransportStreamWalker::TransportStreamWalker()
 void TransportStreamWalker::onData(const uint8_t* r, size_t)
 {
     if (detected_) {
-        onPacket(r + syncAt_);
+        onPacket(r);
         return;
     }
     if (!detect(r)) {
@@ -43,9 +44,14 @@ void TransportStreamWalker::onData(const uint8_t* r, size_t)
     detected_ = true;
     const uint64_t checked = kCheckPackets * stride_;
     continuesTo(checked);
-    if (checked > position())
-        skip(checked - position());
-    need(stride_);
+    nextPacket(checked);
+}
+
+void TransportStreamWalker::nextPacket(uint64_t packetStart)
+{
+    // Only the packet header is read; the payload is passed over.
+    skip(packetStart + syncAt_ - position());
+    need(kPacketHeader);
 }
 
 bool TransportStreamWalker::detect(const uint8_t* r)
@@ -69,7 +75,8 @@ bool TransportStreamWalker::detect(const uint8_t* r)
 
 void TransportStreamWalker::onPacket(const uint8_t* h)
 {
-    const uint64_t start = recordStart();
+    const uint64_t start = recordStart() - syncAt_;
+    nextPacket(start + stride_);
     if (h[0] != kSync) {
         endsAt(doubtful_ ? doubtStart_ : start);
         return;

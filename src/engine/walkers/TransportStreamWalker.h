@@ -22,6 +22,7 @@ private:
     bool detect(const uint8_t* r);
     void onPacket(const uint8_t* p);
     void accept(uint16_t pid);
+    void nextPacket(uint64_t packetStart);
 
     bool detected_ = false;
     size_t stride_ = 188;
