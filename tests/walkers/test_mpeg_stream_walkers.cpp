@@ -2,7 +2,8 @@
 // packets) and program streams (MPEG-1 system, MPEG-2 PS, DVD VOB) made by
 // ffmpeg end exactly after their last packet or end code; a table packet at
 // a sector start inside a clip lies inside the proven length; packets in
-// place behind a clip that name streams it never had are not part of it.
+// place behind a clip that name streams it never had, or whose time codes
+// start anew (the next clip), are not part of it.
 // Needs ffmpeg (skips without it).
 
 #include "walkers/MediaMaterial.h"
@@ -50,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
     [](const auto& info) { return std::string(info.param.type) + std::to_string(info.index); });
 
-TEST(MpegStreamWalkers, ClipBehindPacketAlignedJunkEndsAtTheLastPacket)
+TEST(MpegStreamWalkers, ClipEndsAtItsLastPacketBeforeAlignedPackets)
 {
     if (!haveTool("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed";
@@ -66,6 +67,10 @@ TEST(MpegStreamWalkers, ClipBehindPacketAlignedJunkEndsAtTheLastPacket)
     }
     EXPECT_EQ(walk("TS", concat(concat(ts, Bytes(junk.begin(), junk.begin() + 2 * 188)), randomBytes(4096, 2))),
               (Verdict{State::Ends, ts.size()}));
+    // The next AVCHD clip recorded right behind: its time codes start anew.
+    const Bytes m2ts = ffmpegMake(dir, "c.m2ts", kClip + " -c:v mpeg2video -f mpegts -mpegts_m2ts_mode 1");
+    ASSERT_FALSE(m2ts.empty());
+    EXPECT_EQ(walk("MTS", concat(m2ts, m2ts)), (Verdict{State::Ends, m2ts.size()}));
 }
 
 } // namespace
