@@ -12,44 +12,25 @@ using namespace walkertest;
 
 namespace {
 
-struct StreamCase {
-    const char* name;
-    const char* type;
-    std::string args;
-    const char* proven;
-};
-
-class MpegStreams : public ::testing::TestWithParam<StreamCase> {};
+class MpegStreams : public FfmpegFiles {};
 
 const std::string kClipAndTone = kClip + " " + kTone + " -shortest";
 
 TEST_P(MpegStreams, EndExactlyAndStayOpenAcrossSectors)
 {
-    const StreamCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    ASSERT_GT(file.size(), 8192u) << c.args;
-    expectExactEnd(c.type, file, c.name);
-    EXPECT_EQ(provenType(c.type, file), c.proven);
-    auto walker = ostrel::walkers::makeWalker(c.type);
-    for (size_t at = 0; at + 1024 < file.size(); at += 512) {
-        const Verdict v = walker->feed(file.data() + at, 512);
-        if (at >= 8192)
-            ASSERT_TRUE(v.state == State::Continues && v.offset > at) << "sector at " << at;
-    }
+    expectEndAndType();
+    expectOpenAcrossSectors(GetParam().type, file_);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ffmpeg, MpegStreams,
     ::testing::Values(
-        StreamCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
-        StreamCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
-        StreamCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
-        StreamCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
-        StreamCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
-    [](const auto& info) { return std::string(info.param.type) + std::to_string(info.index); });
+        FfmpegCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
+        FfmpegCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
+        FfmpegCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
+        FfmpegCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
+        FfmpegCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
+    caseName);
 
 TEST(MpegStreamWalkers, ClipEndsAtItsLastPacketBeforeAlignedPackets)
 {
