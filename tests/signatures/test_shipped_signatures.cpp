@@ -13,7 +13,9 @@
 //   - photo tables have no entry that an earlier entry hides (first match
 //     wins there), other tables no carve group with two entries of one type;
 //   - each thorough table holds every entry of its general table;
-//   - every edition has both files of each mode it offers.
+//   - every edition has both files of each mode it offers;
+//   - video whose walker proves its length allows 64 GiB, and AVCHD is in
+//     each general video table whose thorough table has it.
 // Needs OSTREL_RESOURCE_DIR, the source resources folder, as a string literal.
 
 #include "signatures/SignatureLoader.h"
@@ -317,6 +319,35 @@ TEST(ShippedSignatureFiles, EveryOfferedModeHasBothTables)
                 EXPECT_GT(loadSignatureFile(dir.filePath(name)).size(), 0) << name.toStdString() << " is empty";
             }
         }
+    }
+}
+
+// Video whose walker proves its length is not cut by a small size limit
+// (a 10-minute 4K clip is beyond 4 GiB), and AVCHD, whose header check the
+// transport stream walker does, is searched in the general pass wherever
+// the thorough pass has it.
+TEST(ShippedSignatureFiles, VideoTablesFitLongRecordings)
+{
+    const QDir dir(resourceDir());
+    const QSet<QString> proven{"MOV", "MP4", "M4V", "MKV", "WEBM", "MXF", "AVI", "MTS"};
+    for (const std::string& name : shippedFiles()) {
+        if (name.find("Video") == std::string::npos)
+            continue;
+        const QStringList table = loadSignatureFile(dir.filePath(QString::fromStdString(name)));
+        const std::vector<Entry> entries = entriesOf(table);
+        for (qsizetype k = 0; k < sig::entryCount(table); ++k) {
+            if (proven.contains(sig::field(table, k, sig::Extension)))
+                EXPECT_GE(sig::field(table, k, sig::MaxSize).toULongLong(), 64ull << 30)
+                    << name << " entry " << k + 1;
+        }
+        if (name.find("Adv") != std::string::npos)
+            continue;
+        QString thorough = QString::fromStdString(name);
+        thorough.replace(QLatin1String(".dll"), QLatin1String("Adv.dll"));
+        const auto hasMts = [](const std::vector<Entry>& list) {
+            return std::any_of(list.begin(), list.end(), [](const Entry& e) { return e.ext == QLatin1String("MTS"); });
+        };
+        EXPECT_EQ(hasMts(entries), hasMts(entriesOf(loadSignatureFile(dir.filePath(thorough))))) << name;
     }
 }
 

@@ -32,6 +32,59 @@ inline Bytes shellMake(const ScratchDir& dir, const std::string& name, const std
     return readFile(dir.file(name));
 }
 
+// One file made by ffmpeg: its name, the walker type, ffmpeg's arguments
+// and the type the walker must prove (null: not checked).
+struct FfmpegCase {
+    const char* name;
+    const char* type;
+    std::string args;
+    const char* proven = nullptr;
+};
+
+inline std::string caseName(const ::testing::TestParamInfo<FfmpegCase>& info)
+{
+    return std::string(info.param.type) + std::to_string(info.index);
+}
+
+// Tests over files made by ffmpeg: SetUp makes the case's file (file_) in a
+// scratch folder, or skips the test when ffmpeg is missing or cannot make it.
+class FfmpegFiles : public ::testing::TestWithParam<FfmpegCase> {
+protected:
+    void SetUp() override
+    {
+        if (!haveTool("ffmpeg"))
+            GTEST_SKIP() << "ffmpeg is not installed";
+        file_ = ffmpegMake(dir_, GetParam().name, GetParam().args);
+        if (file_.empty())
+            GTEST_SKIP() << "ffmpeg could not make " << GetParam().name << " (" << GetParam().args << ")";
+    }
+
+    // The file ends exactly (expectExactEnd) and proves the case's type.
+    void expectEndAndType() const
+    {
+        expectExactEnd(GetParam().type, file_, GetParam().name);
+        if (GetParam().proven)
+            EXPECT_EQ(provenType(GetParam().type, file_), GetParam().proven);
+    }
+
+    ScratchDir dir_;
+    Bytes file_;
+};
+
+// Fed sector by sector, every sector start from `from` on (but the last
+// two) lies below the proven length once its sector is fed: a header found
+// there does not cut the open file.
+inline void expectOpenAcrossSectors(const std::string& type, const Bytes& file, size_t from = 8192)
+{
+    auto walker = ostrel::walkers::makeWalker(type);
+    ASSERT_TRUE(walker);
+    for (size_t at = 0; at + 1024 < file.size(); at += 512) {
+        const Verdict v = walker->feed(file.data() + at, 512);
+        if (at >= from)
+            ASSERT_TRUE(v.state == State::Continues && v.offset > at) << type << " sector at " << at;
+    }
+}
+
 inline void putBe(Bytes& out, uint64_t value, int bytes)
 {
     for (int i = bytes - 1; i >= 0; --i)

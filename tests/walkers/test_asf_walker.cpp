@@ -8,32 +8,19 @@ using namespace walkertest;
 
 namespace {
 
-struct AsfCase {
-    const char* name;
-    std::string args;
-    const char* proven;
-};
-
-class AsfFiles : public ::testing::TestWithParam<AsfCase> {};
+class AsfFiles : public FfmpegFiles {};
 
 TEST_P(AsfFiles, EndExactlyAndProveTheirType)
 {
-    const AsfCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    ASSERT_GT(file.size(), 2048u) << c.args;
-    for (const char* type : {"WMV", "WMA", "ASF"})
-        expectExactEnd(type, file, c.name);
-    EXPECT_EQ(provenType("ASF", file), c.proven);
+    expectEndAndType();
+    for (const char* type : {"WMA", "ASF"})
+        expectExactEnd(type, file_, GetParam().name);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ffmpeg, AsfFiles,
-    ::testing::Values(AsfCase{"a.wmv", kClip + " " + kTone + " -shortest -c:v wmv2 -c:a wmav2", "WMV"},
-                      AsfCase{"b.wma", kTone + " -c:a wmav2", "WMA"},
-                      AsfCase{"c.asf", kClip + " -c:v msmpeg4", "WMV"}),
-    [](const auto& info) { return std::string(info.param.proven) + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Ffmpeg, AsfFiles,
+                         ::testing::Values(FfmpegCase{"a.wmv", "WMV", kClip + " " + kTone + " -shortest -c:v wmv2 -c:a wmav2", "WMV"},
+                                           FfmpegCase{"b.wma", "WMV", kTone + " -c:a wmav2", "WMA"},
+                                           FfmpegCase{"c.asf", "WMV", kClip + " -c:v msmpeg4", "WMV"}),
+                         caseName);
 
 } // namespace

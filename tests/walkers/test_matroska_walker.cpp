@@ -11,36 +11,22 @@ using namespace walkertest;
 
 namespace {
 
-struct MkvCase {
-    const char* name;
-    std::string args;
-    const char* proven;
-};
-
-class MatroskaFiles : public ::testing::TestWithParam<MkvCase> {};
+class MatroskaFiles : public FfmpegFiles {};
 
 TEST_P(MatroskaFiles, EndExactlyAndProveTheirType)
 {
-    const MkvCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    if (file.empty())
-        GTEST_SKIP() << "ffmpeg could not make " << c.name;
-    expectExactEnd("MKV", file, c.name);
-    EXPECT_EQ(provenType("MKV", file), c.proven);
+    expectEndAndType();
 }
 
 const std::string kAv = kClip + " " + kTone + " -shortest";
 
 INSTANTIATE_TEST_SUITE_P(
     Ffmpeg, MatroskaFiles,
-    ::testing::Values(MkvCase{"a.mkv", kAv + " -c:v mpeg4 -c:a libvorbis", "MKV"},
-                      MkvCase{"b.webm", kAv + " -c:v libvpx -c:a libopus", "WEBM"},
-                      MkvCase{"c.mka", kTone + " -c:a flac", "MKA"},
-                      MkvCase{"d.mkv", kClip + " -c:v mpeg4 -metadata:s:v:0 stereo_mode=left_right", "MK3D"}),
-    [](const auto& info) { return std::string(info.param.proven); });
+    ::testing::Values(FfmpegCase{"a.mkv", "MKV", kAv + " -c:v mpeg4 -c:a libvorbis", "MKV"},
+                      FfmpegCase{"b.webm", "MKV", kAv + " -c:v libvpx -c:a libopus", "WEBM"},
+                      FfmpegCase{"c.mka", "MKV", kTone + " -c:a flac", "MKA"},
+                      FfmpegCase{"d.mkv", "MKV", kClip + " -c:v mpeg4 -metadata:s:v:0 stereo_mode=left_right", "MK3D"}),
+    caseName);
 
 // Rewrites the size of every top-level Cluster of a Segment of unknown size
 // to "unknown", keeping its length.

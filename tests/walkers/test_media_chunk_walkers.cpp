@@ -10,39 +10,28 @@ using namespace walkertest;
 
 namespace {
 
-struct ChunkCase {
-    const char* name;
-    const char* type;
-    std::string args;
-};
-
-class FfmpegContainers : public ::testing::TestWithParam<ChunkCase> {};
+class FfmpegContainers : public FfmpegFiles {};
 
 TEST_P(FfmpegContainers, EndExactly)
 {
-    const ChunkCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    ASSERT_GT(file.size(), 1024u) << c.args;
-    expectExactEnd(c.type, file, c.name);
+    expectEndAndType();
 }
 
 const std::string kClip25 = "-f lavfi -i testsrc=duration=1:size=64x48:rate=25";
+const std::string kAv = kClip + " " + kTone + " -shortest";
 
 INSTANTIATE_TEST_SUITE_P(
     Ffmpeg, FfmpegContainers,
-    ::testing::Values(ChunkCase{"a.flv", "FLV", kClip + " " + kTone + " -shortest -c:v flv1 -c:a libmp3lame"},
-                      ChunkCase{"b.aiff", "AIFF", kTone},
-                      ChunkCase{"c.aiff", "AIFC", kTone + " -c:a pcm_f32be"},
-                      ChunkCase{"d.caf", "CAF", kTone},
-                      ChunkCase{"e.caf", "CAF", kTone + " -c:a alac"},
-                      ChunkCase{"f.au", "AU", kTone},
-                      ChunkCase{"g.mxf", "MXF", kClip25 + " -c:v mpeg2video"},
-                      ChunkCase{"h.mxf", "MXF", kClip25 + " " + kTone + " -shortest -ar 48000 -c:a pcm_s16le -c:v mpeg2video"},
-                      ChunkCase{"i.rm", "RM", kClip + " " + kTone + " -shortest -c:v rv10 -ar 8000 -ac 1 -c:a real_144"}),
-    [](const auto& info) { return std::string(info.param.type) + std::to_string(info.index); });
+    ::testing::Values(FfmpegCase{"a.flv", "FLV", kAv + " -c:v flv1 -c:a libmp3lame"},
+                      FfmpegCase{"b.aiff", "AIFF", kTone, "AIFF"},
+                      FfmpegCase{"c.aiff", "AIFC", kTone + " -c:a pcm_f32be", "AIFC"},
+                      FfmpegCase{"d.caf", "CAF", kTone},
+                      FfmpegCase{"e.caf", "CAF", kTone + " -c:a alac"},
+                      FfmpegCase{"f.au", "AU", kTone},
+                      FfmpegCase{"g.mxf", "MXF", kClip25 + " -c:v mpeg2video"},
+                      FfmpegCase{"h.mxf", "MXF", kClip25 + " " + kTone + " -shortest -ar 48000 -c:a pcm_s16le -c:v mpeg2video"},
+                      FfmpegCase{"i.rm", "RM", kAv + " -c:v rv10 -ar 8000 -ac 1 -c:a real_144"}),
+    caseName);
 
 TEST(MediaChunkWalkers, PipedAuHasNoEnd)
 {

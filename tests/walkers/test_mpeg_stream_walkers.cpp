@@ -2,7 +2,8 @@
 // packets) and program streams (MPEG-1 system, MPEG-2 PS, DVD VOB) made by
 // ffmpeg end exactly after their last packet or end code; a table packet at
 // a sector start inside a clip lies inside the proven length; packets in
-// place behind a clip that name streams it never had are not part of it.
+// place behind a clip that name streams it never had, or whose time codes
+// start anew (the next clip), are not part of it.
 // Needs ffmpeg (skips without it).
 
 #include "walkers/MediaMaterial.h"
@@ -11,46 +12,27 @@ using namespace walkertest;
 
 namespace {
 
-struct StreamCase {
-    const char* name;
-    const char* type;
-    std::string args;
-    const char* proven;
-};
-
-class MpegStreams : public ::testing::TestWithParam<StreamCase> {};
+class MpegStreams : public FfmpegFiles {};
 
 const std::string kClipAndTone = kClip + " " + kTone + " -shortest";
 
 TEST_P(MpegStreams, EndExactlyAndStayOpenAcrossSectors)
 {
-    const StreamCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    ASSERT_GT(file.size(), 8192u) << c.args;
-    expectExactEnd(c.type, file, c.name);
-    EXPECT_EQ(provenType(c.type, file), c.proven);
-    auto walker = ostrel::walkers::makeWalker(c.type);
-    for (size_t at = 0; at + 1024 < file.size(); at += 512) {
-        const Verdict v = walker->feed(file.data() + at, 512);
-        if (at >= 8192)
-            ASSERT_TRUE(v.state == State::Continues && v.offset > at) << "sector at " << at;
-    }
+    expectEndAndType();
+    expectOpenAcrossSectors(GetParam().type, file_);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ffmpeg, MpegStreams,
     ::testing::Values(
-        StreamCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
-        StreamCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
-        StreamCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
-        StreamCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
-        StreamCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
-    [](const auto& info) { return std::string(info.param.type) + std::to_string(info.index); });
+        FfmpegCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
+        FfmpegCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
+        FfmpegCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
+        FfmpegCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
+        FfmpegCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
+    caseName);
 
-TEST(MpegStreamWalkers, ClipBehindPacketAlignedJunkEndsAtTheLastPacket)
+TEST(MpegStreamWalkers, ClipEndsAtItsLastPacketBeforeAlignedPackets)
 {
     if (!haveTool("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed";
@@ -66,6 +48,10 @@ TEST(MpegStreamWalkers, ClipBehindPacketAlignedJunkEndsAtTheLastPacket)
     }
     EXPECT_EQ(walk("TS", concat(concat(ts, Bytes(junk.begin(), junk.begin() + 2 * 188)), randomBytes(4096, 2))),
               (Verdict{State::Ends, ts.size()}));
+    // The next AVCHD clip recorded right behind: its time codes start anew.
+    const Bytes m2ts = ffmpegMake(dir, "c.m2ts", kClip + " -c:v mpeg2video -f mpegts -mpegts_m2ts_mode 1");
+    ASSERT_FALSE(m2ts.empty());
+    EXPECT_EQ(walk("MTS", concat(m2ts, m2ts)), (Verdict{State::Ends, m2ts.size()}));
 }
 
 } // namespace

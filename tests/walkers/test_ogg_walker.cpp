@@ -10,37 +10,22 @@ using namespace walkertest;
 
 namespace {
 
-struct OggCase {
-    const char* name;
-    std::string args;
-    const char* proven;
-};
-
-class OggFiles : public ::testing::TestWithParam<OggCase> {};
+class OggFiles : public FfmpegFiles {};
 
 TEST_P(OggFiles, EndExactlyAndProveTheirCodec)
 {
-    const OggCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    if (file.empty())
-        GTEST_SKIP() << "ffmpeg could not make " << c.name;
-    expectExactEnd("OGG", file, c.name);
-    EXPECT_EQ(provenType("OGG", file), c.proven);
+    expectEndAndType();
     // Chained: a second link right behind the first.
-    expectExactEnd("OGG", concat(file, file), std::string("chained ") + c.name);
+    expectExactEnd("OGG", concat(file_, file_), std::string("chained ") + GetParam().name);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ffmpeg, OggFiles,
-    ::testing::Values(OggCase{"t.opus", kTone + " -c:a libopus", "OPUS"},
-                      OggCase{"t.ogg", kTone + " -c:a libvorbis", "OGG"},
-                      OggCase{"t.spx", kTone + " -ar 16000 -c:a libspeex", "SPX"},
-                      OggCase{"t.oga", kTone + " -c:a flac", "OGA"},
-                      OggCase{"t.ogv", kClip + " " + kTone + " -c:v libtheora -c:a libvorbis", "OGV"}),
-    [](const auto& info) { return std::string(info.param.proven) + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Ffmpeg, OggFiles,
+                         ::testing::Values(FfmpegCase{"t.opus", "OGG", kTone + " -c:a libopus", "OPUS"},
+                                           FfmpegCase{"t.ogg", "OGG", kTone + " -c:a libvorbis", "OGG"},
+                                           FfmpegCase{"t.spx", "OGG", kTone + " -ar 16000 -c:a libspeex", "SPX"},
+                                           FfmpegCase{"t.oga", "OGG", kTone + " -c:a flac", "OGA"},
+                                           FfmpegCase{"t.ogv", "OGG", kClip + " " + kTone + " -c:v libtheora -c:a libvorbis", "OGV"}),
+                         caseName);
 
 TEST(OggWalker, CommandLineEncoders)
 {

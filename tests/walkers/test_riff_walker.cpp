@@ -10,36 +10,20 @@ using namespace walkertest;
 
 namespace {
 
-struct RiffCase {
-    const char* name;
-    const char* type;
-    std::string args;
-    const char* proven;
-};
-
-class RiffFiles : public ::testing::TestWithParam<RiffCase> {};
+class RiffFiles : public FfmpegFiles {};
 
 TEST_P(RiffFiles, EndExactlyAndProveTheirForm)
 {
-    const RiffCase& c = GetParam();
-    if (!haveTool("ffmpeg"))
-        GTEST_SKIP() << "ffmpeg is not installed";
-    ScratchDir dir;
-    const Bytes file = ffmpegMake(dir, c.name, c.args);
-    if (file.empty())
-        GTEST_SKIP() << "ffmpeg could not make " << c.name;
-    expectExactEnd(c.type, file, c.name);
-    EXPECT_EQ(provenType(c.type, file), c.proven);
+    expectEndAndType();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ffmpeg, RiffFiles,
-    ::testing::Values(RiffCase{"tone.wav", "WAV", kTone, "WAV"},
-                      RiffCase{"tone64.wav", "WAV", kTone + " -rf64 always", "WAV"},
-                      RiffCase{"odd.wav", "WAV", kTone + " -ac 1 -c:a pcm_u8 -t 0.0101", "WAV"},
-                      RiffCase{"clip.avi", "AVI", kClip + " -c:v mjpeg", "AVI"},
-                      RiffCase{"still.webp", "WEBP", kClip + " -frames:v 1 -c:v libwebp", "WEBP"}),
-    [](const auto& info) { return std::string(info.param.type) + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Ffmpeg, RiffFiles,
+                         ::testing::Values(FfmpegCase{"tone.wav", "WAV", kTone, "WAV"},
+                                           FfmpegCase{"tone64.wav", "WAV", kTone + " -rf64 always", "WAV"},
+                                           FfmpegCase{"odd.wav", "WAV", kTone + " -ac 1 -c:a pcm_u8 -t 0.0101", "WAV"},
+                                           FfmpegCase{"clip.avi", "AVI", kClip + " -c:v mjpeg", "AVI"},
+                                           FfmpegCase{"still.webp", "WEBP", kClip + " -frames:v 1 -c:v libwebp", "WEBP"}),
+                         caseName);
 
 // A RIFF AVIX list of `payload` bytes, as OpenDML appends after the first
 // gigabyte.
