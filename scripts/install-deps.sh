@@ -10,6 +10,9 @@ packages=(
   util-linux mount e2fsprogs pkexec python3 fonts-dejavu-core
   # test material and end-to-end tests: FAT images, real media files
   dosfstools mtools ffmpeg imagemagick libjpeg-turbo-progs poppler-utils
+  # format walker tests: files made by real encoders and archivers
+  libimage-exiftool-perl p7zip-full zip unzip xz-utils bzip2 zstd lz4 sqlite3
+  python3-olefile flac vorbis-tools opus-tools sox lame gcab libjxr-tools
   # window screenshots
   xvfb xauth
 )
