@@ -79,6 +79,7 @@ struct CarveEngine::Carve {
     quint64 fed = 0; // bytes fed to the walker, counted from formatStart
     walkers::Verdict verdict;
     quint64 outer = 0; // id of the open file this one lies inside, 0 for none
+    bool embedded = false; // the outer file's structure holds this one
 
     // Where the file ends, in bytes from its first sector, when its format
     // shows it; UINT64_MAX when it does not. A break keeps the sector it
@@ -107,6 +108,7 @@ struct CarveEngine::Carve {
 // the outer file shows whether it contains them.
 struct CarveEngine::Held {
     quint64 outer = 0;
+    bool embedded = false;
     quint64 firstSector = 0;
     quint64 length = 0;
     std::vector<Target> targets; // closed
@@ -406,7 +408,12 @@ void CarveEngine::openCarve(Pass& pass, std::unique_ptr<Carve> carve, int entry,
 {
     // A file opened inside others lies inside the last one that goes on
     // past this header (every open file that did not was cut by it).
-    carve->outer = pass.carves.empty() ? 0 : pass.carves.back()->id;
+    if (!pass.carves.empty()) {
+        const Carve& outer = *pass.carves.back();
+        carve->outer = outer.id;
+        const quint64 at = (carve->firstSector - outer.firstSector) * kSectorSize + carve->formatStart;
+        carve->embedded = outer.walker && at >= outer.formatStart && outer.walker->embeds(at - outer.formatStart);
+    }
     carve->id = pass.nextCarveId++;
     Carve& c = *carve;
     pass.carves.push_back(std::move(carve));
@@ -656,7 +663,7 @@ bool CarveEngine::endCarve(Pass& pass, size_t index, bool whole)
         }
     }
     if (c.outer != 0)
-        pass.held.push_back(Held{c.outer, c.firstSector, length, std::move(c.targets)});
+        pass.held.push_back(Held{c.outer, c.embedded, c.firstSector, length, std::move(c.targets)});
     else
         listHeld(pass, c.targets);
     return saved;
@@ -672,22 +679,26 @@ bool CarveEngine::finishTarget(Pass& pass, Carve& c, size_t index)
         return false;
     std::vector<Target> one{std::move(t)};
     if (c.outer != 0)
-        pass.held.push_back(Held{c.outer, c.firstSector, c.bytes, std::move(one)});
+        pass.held.push_back(Held{c.outer, c.embedded, c.firstSector, c.bytes, std::move(one)});
     else
         listHeld(pass, one);
     return true;
 }
 
 // The files held inside `outer`, which has just ended: when it ended whole
-// around them they are part of it and are removed; otherwise they move out
-// to the file around `outer`, or are listed. Files still open inside it
-// move out the same way.
+// around them and its structure holds them (a thumbnail in its metadata, a
+// preview it points to) they are part of it and are removed; otherwise they
+// move out to the file around `outer`, or are listed: a later file written
+// over a deleted one's media data is a file of its own. Files still open
+// inside it move out the same way.
 void CarveEngine::resolveInner(Pass& pass, const Carve& outer, bool whole)
 {
     const quint64 outerEnd = outer.firstSector * kSectorSize + std::min(outer.bytes, outer.knownLength());
     for (auto& open : pass.carves) {
-        if (open->outer == outer.id)
+        if (open->outer == outer.id) {
             open->outer = outer.outer;
+            open->embedded = false;
+        }
     }
     std::vector<Target> toList;
     for (size_t h = 0; h < pass.held.size();) {
@@ -696,11 +707,12 @@ void CarveEngine::resolveInner(Pass& pass, const Carve& outer, bool whole)
             ++h;
             continue;
         }
-        if (whole && inner.firstSector * kSectorSize + inner.length <= outerEnd) {
+        if (whole && inner.embedded && inner.firstSector * kSectorSize + inner.length <= outerEnd) {
             for (const Target& t : inner.targets)
                 QFile::remove(t.path);
         } else if (outer.outer != 0) {
             inner.outer = outer.outer;
+            inner.embedded = false;
             ++h;
             continue;
         } else {

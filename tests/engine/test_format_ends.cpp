@@ -15,7 +15,8 @@ using walkers::State;
 using walkers::Verdict;
 
 // Header "LEN!", length (uint32 LE; 0 = not this format, 0xFFFFFFFF = no
-// proof), one type code byte: D -> DOCX, N -> NEF, else none.
+// proof), one type code byte: D -> DOCX, N -> NEF, E -> none, but the
+// file's structure holds every header inside it; else none.
 class LengthWalker : public walkers::FormatWalker {
 public:
     Verdict feed(const uint8_t* data, size_t size) override
@@ -36,6 +37,7 @@ public:
         return verdict_;
     }
     Verdict verdict() const override { return verdict_; }
+    bool embeds(uint64_t) const override { return head_[8] == 'E'; }
     std::string provenType() const override
     {
         return head_[8] == 'D' ? "DOCX" : head_[8] == 'N' ? "NEF" : "";
@@ -47,7 +49,7 @@ private:
     Verdict verdict_;
 };
 
-QByteArray lenHeader(quint32 length, char type = 0)
+QByteArray lenHeader(quint32 length, char type = 'E')
 {
     QByteArray h("LEN!");
     for (int i = 0; i < 4; ++i)
@@ -121,8 +123,10 @@ TEST_F(FormatEndsTest, InnerHeadersAndTheFilesAroundThem)
         int innerSector;
         quint32 innerLength;
         QList<int> sizes; // of the listed files, in listing order
+        char outerType = 'E';
     } cases[] = {
-        {"inside a file that ends whole around it: one file", 10 * 512, 3, 1024, {10 * 512}},
+        {"held by a file that ends whole around it: one file", 10 * 512, 3, 1024, {10 * 512}},
+        {"inside a payload the file does not account for: both kept", 10 * 512, 3, 1024, {1024, 10 * 512}, 0},
         {"reaching past the outer file's end: both kept", 5 * 512, 3, 6 * 512, {5 * 512, 6 * 512}},
         {"the outer file has no proof: cut before the header", 0xFFFFFFFFu, 4, 1024, {4 * 512, 1024}},
         {"refused header inside a file with no proof: no cut", 0xFFFFFFFFu, 4, 0, {16 * 512}},
@@ -131,7 +135,7 @@ TEST_F(FormatEndsTest, InnerHeadersAndTheFilesAroundThem)
         SCOPED_TRACE(c.what);
         host.listed.clear();
         Image img = filled(16);
-        img.put(0, lenHeader(c.outerLength));
+        img.put(0, lenHeader(c.outerLength, c.outerType));
         img.put(c.innerSector, lenHeader(c.innerLength));
         useImage(img);
         EXPECT_TRUE(pass(0, table(sigEntry("LEN", 1 << 20, kLen, "1"))));

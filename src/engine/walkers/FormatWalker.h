@@ -70,6 +70,19 @@ public:
     // The verdict after the bytes fed so far.
     virtual Verdict verdict() const = 0;
 
+    // True when the structure read so far makes the bytes at `offset` part of
+    // this file: they lie in a metadata block that carries pictures (an Exif
+    // or MPF segment), or the structure points there (an MPF image, a raw
+    // file's preview). A header found there starts a copy of something the
+    // file holds, not a file of its own. False when unsure: a payload the
+    // walker skips (media data, an archive member) may have been
+    // overwritten by a later file.
+    virtual bool embeds(uint64_t offset) const
+    {
+        (void)offset;
+        return false;
+    }
+
     // The type the structure proves, as an upper-case extension without the
     // dot ("NEF", "DOCX", "CR3"), when it says more than the header did;
     // empty otherwise. May become known at any time while feeding.

@@ -149,6 +149,19 @@ public:
         need(2);
     }
 
+    bool embeds(uint64_t offset) const override
+    {
+        for (size_t k = 0; k < appCount_; ++k) {
+            if (offset > appSegments_[k].start && offset < appSegments_[k].end)
+                return true;
+        }
+        for (size_t k = 0; k < imageCount_; ++k) {
+            if (offset == images_[k].start)
+                return true;
+        }
+        return false;
+    }
+
 private:
     enum class Step : uint8_t { Soi, MarkerFF, MarkerCode, Length, Payload };
 
@@ -201,6 +214,9 @@ private:
     size_t nextImage_ = 0;
     bool mpfRead_ = false;
     uint64_t imageEnd_ = 0;
+    // The first application segments (Exif with its thumbnail, MPF, ICC).
+    std::array<Span, 16> appSegments_{};
+    size_t appCount_ = 0;
 };
 
 void JpegWalker::onRecord(const uint8_t* r, size_t n)
@@ -285,6 +301,8 @@ void JpegWalker::onLength(uint16_t length)
     }
     segmentEnd_ = recordStart() + length;
     continuesTo(segmentEnd_);
+    if (isApp(marker_) && appCount_ < appSegments_.size())
+        appSegments_[appCount_++] = Span{recordStart(), segmentEnd_};
     const size_t payload = length - 2u;
     checkOpening_ = openingSegment_;
     if (openingSegment_) {

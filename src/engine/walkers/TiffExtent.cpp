@@ -24,6 +24,13 @@ void TiffExtent::block(uint64_t offset, uint64_t length)
     if (length == 0 || offset < firstByte_ || offset >= endLimit_ || length > endLimit_ - offset)
         return;
     end_ = std::max(end_, offset + length);
+    if (length >= 512 && blockStarts_.size() < 256)
+        blockStarts_.push_back(offset);
+}
+
+bool TiffExtent::blockStartsAt(uint64_t offset) const
+{
+    return std::find(blockStarts_.begin(), blockStarts_.end(), offset) != blockStarts_.end();
 }
 
 void TiffExtent::reaches(uint64_t offset)

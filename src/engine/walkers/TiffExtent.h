@@ -32,6 +32,10 @@ public:
 
     uint64_t end() const { return end_; }
 
+    // True when a block of at least a sector (a preview, a thumbnail, image
+    // data) begins at `offset`; the first blocks only (bounded).
+    bool blockStartsAt(uint64_t offset) const;
+
     // False once some block could not be paired (too many values to hold, an
     // array shorter than its partner): end() is then only a lower bound.
     bool exact() const { return exact_; }
@@ -50,6 +54,7 @@ private:
     void drop(Pair& pair);
 
     std::vector<Pair> pairs_;
+    std::vector<uint64_t> blockStarts_; // of blocks of a sector or more
     size_t heldValues_ = 0;
     uint64_t firstByte_ = 8;
     uint64_t endLimit_ = uint64_t{1} << 32;

@@ -33,6 +33,8 @@ public:
     // The type the header, DNGVersion and Make prove; empty before the first
     // directory was read.
     std::string provenType() const override;
+    // A preview, thumbnail or image block the directories point to.
+    bool embeds(uint64_t offset) const override { return extent_.blockStartsAt(offset); }
 
 private:
     enum class ReadKind : uint8_t { DirectoryCount, Directory, Probe, Values, Pointers, Text, MakerNote, Recipe };
