@@ -62,21 +62,20 @@ TEST(FlacWalker, RefusesImpossibleStreamInfo)
     Bytes good;
     putText(good, "fLaC");
     putBe(good, 0x80000022, 4);
-    putBe(good, 4096, 2);           // min block
-    putBe(good, 4096, 2);           // max block
-    putBe(good, 0, 6);              // frame sizes unknown
-    putBe(good, 0x0AC44170, 4);     // 44100 Hz, 1 channel, 24 bits, total high bits
+    putBe(good, 4096, 2);             // min block
+    putBe(good, 4096, 2);             // max block
+    putBe(good, 0, 6);                // frame sizes unknown
+    putBe(good, 0x0AC44170, 4);       // 44100 Hz, 1 channel, 24 bits, total high bits
     good.resize(good.size() + 20, 0); // total and MD5
     EXPECT_NE(walk("FLAC", concat(good, randomBytes(8192, 2))).state, State::NotFormat);
-    Bytes smallBlock = good;
-    smallBlock[9] = 8; // min block 8
-    Bytes noRate = good;
-    noRate[18] = noRate[19] = 0;
-    noRate[20] &= 0x0F;
-    Bytes longInfo = good;
-    longInfo[7] = 0x23;
-    for (const Bytes& b : {smallBlock, noRate, longInfo})
-        EXPECT_EQ(walk("FLAC", concat(b, randomBytes(8192, 2))).state, State::NotFormat);
+    auto changed = [&](size_t at, uint8_t value) {
+        Bytes b = good;
+        b.at(at) = value;
+        return concat(b, randomBytes(8192, 2));
+    };
+    // A minimum block of 8 samples, a maximum below the minimum, a STREAMINFO of 35 bytes.
+    for (const Bytes& b : {changed(9, 8), changed(10, 0), changed(7, 0x23)})
+        EXPECT_EQ(walk("FLAC", b).state, State::NotFormat);
 }
 
 } // namespace
