@@ -72,8 +72,8 @@ Bytes amr(bool wideband)
     putText(b, wideband ? "#!AMR-WB\n" : "#!AMR\n");
     const uint8_t header = wideband ? 0x44 : 0x3C; // 23.85 / 12.2 kbit/s frames, quality bit set
     for (int f = 0; f < 100; ++f) {
-        b.push_back(f % 25 == 24 ? 0x7C : header); // now and then a "no data" frame
-        if (f % 25 != 24)
+        b.push_back(f % 25 == 12 ? 0x7C : header); // now and then a "no data" frame
+        if (f % 25 != 12)
             b = concat(b, randomBytes(wideband ? 60 : 31, f));
     }
     return b;
