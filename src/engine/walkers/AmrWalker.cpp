@@ -13,8 +13,8 @@ constexpr int kNoFrame = -1;
 
 // Payload bytes by frame type (the header byte not counted); kNoFrame for
 // types not used in files.
-constexpr int kNarrowband[16] = {12, 13, 15, 17, 19, 20, 26, 31, 5, kNoFrame, kNoFrame, kNoFrame,
-                                 kNoFrame, kNoFrame, kNoFrame, 0};
+constexpr int kNarrowband[16] = {
+    12, 13, 15, 17, 19, 20, 26, 31, 5, kNoFrame, kNoFrame, kNoFrame, kNoFrame, kNoFrame, kNoFrame, 0};
 constexpr int kWideband[16] = {17, 23, 32, 36, 40, 46, 50, 58, 60, 5, kNoFrame, kNoFrame, kNoFrame, kNoFrame, 0, 0};
 
 } // namespace

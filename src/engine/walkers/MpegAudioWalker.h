@@ -58,9 +58,9 @@ private:
     Step step_ = Step::Start;
     bool adts_;
     bool sawAdts_ = false;
-    bool tagged_ = false;     // an ID3v2 tag stood in front
-    bool locked_ = false;     // enough frames followed each other: the stream is proven
-    bool trailer_ = false;    // past the frames: only tags may follow
+    bool tagged_ = false;  // an ID3v2 tag stood in front
+    bool locked_ = false;  // enough frames followed each other: the stream is proven
+    bool trailer_ = false; // past the frames: only tags may follow
     bool paddingScan_ = false;
     uint32_t key_ = 0;
     unsigned frames_ = 0;

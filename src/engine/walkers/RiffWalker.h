@@ -33,7 +33,7 @@ private:
 
     Step step_ = Step::Header;
     char form_[4] = {};
-    uint64_t end_ = 0;        // end of the current RIFF chunk, when its size is known
+    uint64_t end_ = 0; // end of the current RIFF chunk, when its size is known
     bool sizeKnown_ = false;
     uint32_t firstChunkSize_ = 0;
 };
