@@ -63,8 +63,9 @@ protected:
     void expectEndAndType() const
     {
         expectExactEnd(GetParam().type, file_, GetParam().name);
-        if (GetParam().proven)
+        if (GetParam().proven) {
             EXPECT_EQ(provenType(GetParam().type, file_), GetParam().proven);
+        }
     }
 
     ScratchDir dir_;
@@ -80,8 +81,9 @@ inline void expectOpenAcrossSectors(const std::string& type, const Bytes& file, 
     ASSERT_TRUE(walker);
     for (size_t at = 0; at + 1024 < file.size(); at += 512) {
         const Verdict v = walker->feed(file.data() + at, 512);
-        if (at >= from)
+        if (at >= from) {
             ASSERT_TRUE(v.state == State::Continues && v.offset > at) << type << " sector at " << at;
+        }
     }
 }
 

@@ -8,7 +8,7 @@ using namespace walkertest;
 
 namespace {
 
-class AsfFiles : public FfmpegFiles {};
+class AsfFiles : public FfmpegFiles { };
 
 TEST_P(AsfFiles, EndExactlyAndProveTheirType)
 {
@@ -18,9 +18,9 @@ TEST_P(AsfFiles, EndExactlyAndProveTheirType)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ffmpeg, AsfFiles,
-                         ::testing::Values(FfmpegCase{"a.wmv", "WMV", kClip + " " + kTone + " -shortest -c:v wmv2 -c:a wmav2", "WMV"},
-                                           FfmpegCase{"b.wma", "WMV", kTone + " -c:a wmav2", "WMA"},
-                                           FfmpegCase{"c.asf", "WMV", kClip + " -c:v msmpeg4", "WMV"}),
-                         caseName);
+    ::testing::Values(FfmpegCase{"a.wmv", "WMV", kClip + " " + kTone + " -shortest -c:v wmv2 -c:a wmav2", "WMV"},
+        FfmpegCase{"b.wma", "WMV", kTone + " -c:a wmav2", "WMA"},
+        FfmpegCase{"c.asf", "WMV", kClip + " -c:v msmpeg4", "WMV"}),
+    caseName);
 
 } // namespace

@@ -11,7 +11,7 @@ using namespace walkertest;
 
 namespace {
 
-class MatroskaFiles : public FfmpegFiles {};
+class MatroskaFiles : public FfmpegFiles { };
 
 TEST_P(MatroskaFiles, EndExactlyAndProveTheirType)
 {
@@ -20,12 +20,11 @@ TEST_P(MatroskaFiles, EndExactlyAndProveTheirType)
 
 const std::string kAv = kClip + " " + kTone + " -shortest";
 
-INSTANTIATE_TEST_SUITE_P(
-    Ffmpeg, MatroskaFiles,
+INSTANTIATE_TEST_SUITE_P(Ffmpeg, MatroskaFiles,
     ::testing::Values(FfmpegCase{"a.mkv", "MKV", kAv + " -c:v mpeg4 -c:a libvorbis", "MKV"},
-                      FfmpegCase{"b.webm", "MKV", kAv + " -c:v libvpx -c:a libopus", "WEBM"},
-                      FfmpegCase{"c.mka", "MKV", kTone + " -c:a flac", "MKA"},
-                      FfmpegCase{"d.mkv", "MKV", kClip + " -c:v mpeg4 -metadata:s:v:0 stereo_mode=left_right", "MK3D"}),
+        FfmpegCase{"b.webm", "MKV", kAv + " -c:v libvpx -c:a libopus", "WEBM"},
+        FfmpegCase{"c.mka", "MKV", kTone + " -c:a flac", "MKA"},
+        FfmpegCase{"d.mkv", "MKV", kClip + " -c:v mpeg4 -metadata:s:v:0 stereo_mode=left_right", "MK3D"}),
     caseName);
 
 // Rewrites the size of every top-level Cluster of a Segment of unknown size
@@ -50,7 +49,8 @@ Bytes unknownClusterSizes(Bytes file)
     int clusters = 0;
     while (at + 12 < file.size()) {
         const unsigned idLen = file[at] >= 0x80 ? 1 : file[at] >= 0x40 ? 2 : file[at] >= 0x20 ? 3 : 4;
-        const bool cluster = idLen == 4 && file[at] == 0x1F && file[at + 1] == 0x43 && file[at + 2] == 0xB6 && file[at + 3] == 0x75;
+        const bool cluster =
+            idLen == 4 && file[at] == 0x1F && file[at + 1] == 0x43 && file[at + 2] == 0xB6 && file[at + 3] == 0x75;
         const size_t s = at + idLen;
         const unsigned n = vlen(file[s]);
         uint64_t size = file[s] & (0xFF >> n);
@@ -74,8 +74,8 @@ TEST(MatroskaWalker, UnknownSizesAreWalkedToTheLastElement)
         GTEST_SKIP() << "ffmpeg is not installed";
     ScratchDir dir;
     const Bytes live = shellMake(dir, "live.mkv",
-                                 "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=duration=3:size=64x48:rate=10 " +
-                                     kTone + " -c:v mpeg4 -c:a libvorbis -cluster_time_limit 200 -f matroska - > live.mkv");
+        "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=duration=3:size=64x48:rate=10 " + kTone +
+            " -c:v mpeg4 -c:a libvorbis -cluster_time_limit 200 -f matroska - > live.mkv");
     ASSERT_GT(live.size(), 4096u);
     expectExactEnd("MKV", live, "Segment of unknown size");
     expectExactEnd("WEBM", unknownClusterSizes(live), "Clusters of unknown size");

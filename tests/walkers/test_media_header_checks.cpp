@@ -51,7 +51,7 @@ std::vector<TableEntry> mediaEntries()
             } else if (line.rfind("Position :", 0) == 0) {
                 e.position = static_cast<size_t>(std::stoi(valueOf(line)) - 1);
             } else if (line.rfind("Description :", 0) == 0 &&
-                       std::find(types.begin(), types.end(), e.type) != types.end()) {
+                std::find(types.begin(), types.end(), e.type) != types.end()) {
                 out.push_back(e);
             }
         }

@@ -22,7 +22,7 @@ std::string ff(const std::string& args, const char* name)
     return "ffmpeg -nostdin -y -loglevel error " + args + " " + name;
 }
 
-class MpegAudioFiles : public ::testing::TestWithParam<AudioCase> {};
+class MpegAudioFiles : public ::testing::TestWithParam<AudioCase> { };
 
 TEST_P(MpegAudioFiles, EndExactlyAndStayOpenAcrossSectors)
 {
@@ -39,11 +39,10 @@ TEST_P(MpegAudioFiles, EndExactlyAndStayOpenAcrossSectors)
     expectOpenAcrossSectors(c.type, file);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encoders, MpegAudioFiles,
-    ::testing::Values(
-        AudioCase{"cbr.mp3", "MP3", ff("-i tone.wav -c:a libmp3lame -b:a 64k", "cbr.mp3")},
-        AudioCase{"bare.mp3", "MP3", ff("-i tone.wav -c:a libmp3lame -b:a 96k -id3v2_version 0 -write_xing 0", "bare.mp3")},
+INSTANTIATE_TEST_SUITE_P(Encoders, MpegAudioFiles,
+    ::testing::Values(AudioCase{"cbr.mp3", "MP3", ff("-i tone.wav -c:a libmp3lame -b:a 64k", "cbr.mp3")},
+        AudioCase{
+            "bare.mp3", "MP3", ff("-i tone.wav -c:a libmp3lame -b:a 96k -id3v2_version 0 -write_xing 0", "bare.mp3")},
         AudioCase{"v1.mp3", "MP3", ff("-i tone.wav -c:a libmp3lame -q:a 4 -write_id3v1 1 -metadata title=T", "v1.mp3")},
         AudioCase{"mono.mp3", "MP3", ff("-i tone.wav -c:a libmp3lame -ar 22050 -ac 1 -id3v2_version 0", "mono.mp3")},
         AudioCase{"mp2.mp3", "MP3", ff("-i tone.wav -c:a mp2 -f mp2", "mp2.mp3")},

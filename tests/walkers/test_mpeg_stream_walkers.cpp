@@ -12,7 +12,7 @@ using namespace walkertest;
 
 namespace {
 
-class MpegStreams : public FfmpegFiles {};
+class MpegStreams : public FfmpegFiles { };
 
 const std::string kClipAndTone = kClip + " " + kTone + " -shortest";
 
@@ -22,10 +22,8 @@ TEST_P(MpegStreams, EndExactlyAndStayOpenAcrossSectors)
     expectOpenAcrossSectors(GetParam().type, file_);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ffmpeg, MpegStreams,
-    ::testing::Values(
-        FfmpegCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
+INSTANTIATE_TEST_SUITE_P(Ffmpeg, MpegStreams,
+    ::testing::Values(FfmpegCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
         FfmpegCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
         FfmpegCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
         FfmpegCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
@@ -47,7 +45,7 @@ TEST(MpegStreamWalkers, ClipEndsAtItsLastPacketBeforeAlignedPackets)
         junk[k * 188 + 1] = 0x1E; // PID 0x1Exx
     }
     EXPECT_EQ(walk("TS", concat(concat(ts, Bytes(junk.begin(), junk.begin() + 2 * 188)), randomBytes(4096, 2))),
-              (Verdict{State::Ends, ts.size()}));
+        (Verdict{State::Ends, ts.size()}));
     // The next AVCHD clip recorded right behind: its time codes start anew.
     const Bytes m2ts = ffmpegMake(dir, "c.m2ts", kClip + " -c:v mpeg2video -f mpegts -mpegts_m2ts_mode 1");
     ASSERT_FALSE(m2ts.empty());

@@ -10,7 +10,7 @@ using namespace walkertest;
 
 namespace {
 
-class OggFiles : public FfmpegFiles {};
+class OggFiles : public FfmpegFiles { };
 
 TEST_P(OggFiles, EndExactlyAndProveTheirCodec)
 {
@@ -20,23 +20,26 @@ TEST_P(OggFiles, EndExactlyAndProveTheirCodec)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ffmpeg, OggFiles,
-                         ::testing::Values(FfmpegCase{"t.opus", "OGG", kTone + " -c:a libopus", "OPUS"},
-                                           FfmpegCase{"t.ogg", "OGG", kTone + " -c:a libvorbis", "OGG"},
-                                           FfmpegCase{"t.spx", "OGG", kTone + " -ar 16000 -c:a libspeex", "SPX"},
-                                           FfmpegCase{"t.oga", "OGG", kTone + " -c:a flac", "OGA"},
-                                           FfmpegCase{"t.ogv", "OGG", kClip + " " + kTone + " -c:v libtheora -c:a libvorbis", "OGV"}),
-                         caseName);
+    ::testing::Values(FfmpegCase{"t.opus", "OGG", kTone + " -c:a libopus", "OPUS"},
+        FfmpegCase{"t.ogg", "OGG", kTone + " -c:a libvorbis", "OGG"},
+        FfmpegCase{"t.spx", "OGG", kTone + " -ar 16000 -c:a libspeex", "SPX"},
+        FfmpegCase{"t.oga", "OGG", kTone + " -c:a flac", "OGA"},
+        FfmpegCase{"t.ogv", "OGG", kClip + " " + kTone + " -c:v libtheora -c:a libvorbis", "OGV"}),
+    caseName);
 
 TEST(OggWalker, CommandLineEncoders)
 {
     ScratchDir dir;
-    if (!haveTool("ffmpeg") || !run("cd '" + dir.path().string() + "' && ffmpeg -nostdin -loglevel error " + kTone + " t.wav"))
+    if (!haveTool("ffmpeg") ||
+        !run("cd '" + dir.path().string() + "' && ffmpeg -nostdin -loglevel error " + kTone + " t.wav"))
         GTEST_SKIP() << "ffmpeg is not installed";
     int tried = 0;
-    for (const auto& [tool, name, proven] : {std::tuple{"oggenc", "e.ogg", "OGG"}, std::tuple{"opusenc", "e.opus", "OPUS"}}) {
+    for (const auto& [tool, name, proven] :
+        {std::tuple{"oggenc", "e.ogg", "OGG"}, std::tuple{"opusenc", "e.opus", "OPUS"}}) {
         if (!haveTool(tool))
             continue;
-        const std::string cmd = std::string(tool) + " --quiet t.wav " + (std::string(tool) == "oggenc" ? "-o " : "") + name;
+        const std::string cmd =
+            std::string(tool) + " --quiet t.wav " + (std::string(tool) == "oggenc" ? "-o " : "") + name;
         const Bytes file = shellMake(dir, name, cmd);
         ASSERT_FALSE(file.empty()) << cmd;
         expectExactEnd("OPUS", file, name);

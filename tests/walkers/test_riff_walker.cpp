@@ -10,7 +10,7 @@ using namespace walkertest;
 
 namespace {
 
-class RiffFiles : public FfmpegFiles {};
+class RiffFiles : public FfmpegFiles { };
 
 TEST_P(RiffFiles, EndExactlyAndProveTheirForm)
 {
@@ -18,12 +18,12 @@ TEST_P(RiffFiles, EndExactlyAndProveTheirForm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ffmpeg, RiffFiles,
-                         ::testing::Values(FfmpegCase{"tone.wav", "WAV", kTone, "WAV"},
-                                           FfmpegCase{"tone64.wav", "WAV", kTone + " -rf64 always", "WAV"},
-                                           FfmpegCase{"odd.wav", "WAV", kTone + " -ac 1 -c:a pcm_u8 -t 0.0101", "WAV"},
-                                           FfmpegCase{"clip.avi", "AVI", kClip + " -c:v mjpeg", "AVI"},
-                                           FfmpegCase{"still.webp", "WEBP", kClip + " -frames:v 1 -c:v libwebp", "WEBP"}),
-                         caseName);
+    ::testing::Values(FfmpegCase{"tone.wav", "WAV", kTone, "WAV"},
+        FfmpegCase{"tone64.wav", "WAV", kTone + " -rf64 always", "WAV"},
+        FfmpegCase{"odd.wav", "WAV", kTone + " -ac 1 -c:a pcm_u8 -t 0.0101", "WAV"},
+        FfmpegCase{"clip.avi", "AVI", kClip + " -c:v mjpeg", "AVI"},
+        FfmpegCase{"still.webp", "WEBP", kClip + " -frames:v 1 -c:v libwebp", "WEBP"}),
+    caseName);
 
 // A RIFF AVIX list of `payload` bytes, as OpenDML appends after the first
 // gigabyte.
@@ -60,7 +60,8 @@ TEST(RiffWalker, UnwrittenSizesGiveNoEnd)
     if (!haveTool("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed";
     ScratchDir dir;
-    const Bytes piped = shellMake(dir, "piped.wav", "ffmpeg -nostdin -loglevel error " + kTone + " -f wav - > piped.wav");
+    const Bytes piped =
+        shellMake(dir, "piped.wav", "ffmpeg -nostdin -loglevel error " + kTone + " -f wav - > piped.wav");
     ASSERT_GT(piped.size(), 1000u);
     const Verdict v = walk("WAV", concat(piped, randomBytes(8192, 5)));
     EXPECT_FALSE(v.final()) << "a stream without sizes has no known end";
@@ -80,8 +81,8 @@ TEST(RiffWalker, RefusesImpossibleHeaders)
     // A size too small for the first chunk, an unknown form, a WAV format
     // chunk of impossible size, a WEBP without a VP8 chunk, RF64 without ds64.
     for (const Bytes& b : {header("RIFF", 20, "WAVE", "fmt ", 16), header("RIFF", 5000, "XYZW", "fmt ", 16),
-                           header("RIFF", 5000, "WAVE", "fmt ", 3), header("RIFF", 5000, "WEBP", "fmt ", 16),
-                           header("RF64", 0xFFFFFFFF, "WAVE", "fmt ", 16), header("RIFF", 5000, "WAVE", "\x01\x02\x03\x04", 16)})
+             header("RIFF", 5000, "WAVE", "fmt ", 3), header("RIFF", 5000, "WEBP", "fmt ", 16),
+             header("RF64", 0xFFFFFFFF, "WAVE", "fmt ", 16), header("RIFF", 5000, "WAVE", "\x01\x02\x03\x04", 16)})
         EXPECT_EQ(walk("WAV", b).state, State::NotFormat);
     EXPECT_EQ(walk("WAV", header("RIFF", 5000, "WAVE", "fmt ", 16)), (Verdict{State::Ends, 5008}));
 }

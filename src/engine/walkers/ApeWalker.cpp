@@ -9,7 +9,7 @@ namespace ostrel::walkers {
 namespace {
 
 constexpr size_t kDescriptor = 52; // descriptor bytes since version 3.98
-constexpr uint32_t kHeader = 24;  // header bytes behind it
+constexpr uint32_t kHeader = 24;   // header bytes behind it
 constexpr unsigned kFirstDescriptorVersion = 3980;
 constexpr unsigned kLastKnownVersion = 4999;
 constexpr uint32_t kMaxPart = 1u << 30; // descriptor, header, seek table or WAV header bytes

@@ -18,10 +18,13 @@ public:
 private:
     enum class Step : uint8_t { Header, HeaderCounts, Child, StreamType, TopLevel };
     void onData(const uint8_t* record, size_t size) override;
+    // A child object of the Header object; it must fit inside it.
     void onChild(const uint8_t* r);
+    // A top-level object behind the header: the Data object, then index objects.
     void onTopLevel(const uint8_t* r);
     void nextChild(uint64_t at);
     void afterHeader();
+    // A broken structure at `at`: a refused header inside the look-ahead, Broken behind it.
     void refuse(uint64_t at);
 
     Step step_ = Step::Header;

@@ -13,8 +13,9 @@ constexpr uint32_t kDescriptionSize = 32;
 
 bool cafChunk(const uint8_t* p)
 {
-    return isOneOf(p, {"desc", "data", "pakt", "chan", "kuki", "strg", "mark", "regn", "inst", "midi", "ovvw",
-                       "peak", "edct", "uuid", "info", "umid", "free", "ldsc"});
+    return isOneOf(p,
+        {"desc", "data", "pakt", "chan", "kuki", "strg", "mark", "regn", "inst", "midi", "ovvw", "peak", "edct", "uuid",
+            "info", "umid", "free", "ldsc"});
 }
 
 } // namespace

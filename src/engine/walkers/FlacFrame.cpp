@@ -35,7 +35,12 @@ constexpr auto kCrc16 = makeCrc16();
 // `short_` instead of reading.
 class BitReader {
 public:
-    BitReader(const uint8_t* p, size_t size, size_t startByte) : p_(p), bits_(size * 8), pos_(startByte * 8) {}
+    BitReader(const uint8_t* p, size_t size, size_t startByte)
+        : p_(p)
+        , bits_(size * 8)
+        , pos_(startByte * 8)
+    {
+    }
     bool ok() const { return !short_; }
     uint64_t pos() const { return pos_; }
 
@@ -168,14 +173,14 @@ bool parseFlacStreamInfo(const uint8_t* p, FlacStreamInfo& s)
     s.sampleRate = static_cast<uint32_t>(p[10] << 12 | p[11] << 4 | p[12] >> 4);
     s.channels = ((p[12] >> 1) & 7) + 1;
     s.bitsPerSample = ((p[12] & 1) << 4 | p[13] >> 4) + 1;
-    s.totalSamples = uint64_t{p[13] & 0x0Fu} << 32 | uint64_t{p[14]} << 24 | uint64_t{p[15]} << 16 |
-                     uint64_t{p[16]} << 8 | p[17];
+    s.totalSamples =
+        uint64_t{p[13] & 0x0Fu} << 32 | uint64_t{p[14]} << 24 | uint64_t{p[15]} << 16 | uint64_t{p[16]} << 8 | p[17];
     // A frame is never longer than its samples stored verbatim (a side
     // channel one bit wider) and its headers.
     const uint64_t longestFrame = uint64_t{s.maxBlock} * s.channels * (s.bitsPerSample + 1) / 8 + 64;
     return s.minBlock >= 16 && s.maxBlock >= s.minBlock && s.sampleRate > 0 && s.sampleRate <= 655350 &&
-           s.bitsPerSample >= 4 && (s.minFrame == 0 || s.maxFrame == 0 || s.minFrame <= s.maxFrame) &&
-           s.maxFrame <= longestFrame;
+        s.bitsPerSample >= 4 && (s.minFrame == 0 || s.maxFrame == 0 || s.minFrame <= s.maxFrame) &&
+        s.maxFrame <= longestFrame;
 }
 
 FlacFrameHeader parseFlacFrameHeader(const uint8_t* p)
@@ -241,8 +246,8 @@ long flacFrameLength(const uint8_t* p, size_t size, const FlacFrameHeader& h, co
     BitReader in(p, size, h.length);
     for (unsigned c = 0; c < channels; ++c) {
         // The side channel of a stereo pair carries one bit more.
-        const bool side = (h.channelCode == 8 && c == 1) || (h.channelCode == 9 && c == 0) ||
-                          (h.channelCode == 10 && c == 1);
+        const bool side =
+            (h.channelCode == 8 && c == 1) || (h.channelCode == 9 && c == 0) || (h.channelCode == 10 && c == 1);
         const Parse r = subframe(in, h.blockSize, bits + (side ? 1 : 0));
         if (r == Parse::Invalid)
             return -1;

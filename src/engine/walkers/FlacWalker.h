@@ -23,10 +23,15 @@ private:
     enum class Step : uint8_t { Start, Block, FirstFrame, Frames, LastFrame, Idle };
     void onData(const uint8_t* record, size_t size) override;
     size_t onScan(const uint8_t* data, size_t size) override;
+    // A metadata block ends at `end`; `last` when the frames follow it.
     void afterBlock(uint64_t end, bool last);
+    // Looks for the next frame headers in window_ and keeps its unsearched tail.
     void searchWindow();
+    // A valid frame header at `at`: true when it is the stream's next frame.
     bool onFrameHeader(const FlacFrameHeader& h, uint64_t at);
+    // Gathers the last frame and ends the file once its bits and CRC-16 check out.
     void collectLastFrame(const uint8_t* data, size_t size);
+    // Nothing more can be proven: the rest is consumed without a verdict.
     void giveUp();
 
     static constexpr size_t kWindow = 4096;

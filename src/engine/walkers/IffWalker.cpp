@@ -25,7 +25,7 @@ void IffWalker::onData(const uint8_t* r, size_t)
         firstChunkEnd = 12 + 8 + uint64_t{be32(r + 16)};
         type_ = isFourCC(r + 8, "AIFF") ? "AIFF" : "AIFC";
     } else if (isFourCC(r, "FRM8") && isFourCC(r + 12, "DSD ") && isChunkName(r + 16) && be64(r + 4) < (1ull << 62) &&
-               be64(r + 20) < (1ull << 62)) {
+        be64(r + 20) < (1ull << 62)) {
         end = 12 + padEven(be64(r + 4));
         firstChunkEnd = 16 + 12 + be64(r + 20);
         type_ = "DFF";

@@ -73,10 +73,9 @@ void MatroskaWalker::onData(const uint8_t* r, size_t size)
         // Block or one of its usual companions first; Void: zeros, as muxers
         // write it. Random data behind a file rarely passes.
         const bool plausible = pending_.id == kSimpleBlock ? knownTrack(r[0])
-                               : pending_.id == kVoid      ? r[0] == 0
-                                                           : (r[0] == 0xA1 || r[0] == 0x9B || r[0] == 0xFB ||
-                                                         r[0] == 0xA2 || r[0] == 0x75 || r[0] == 0xFA ||
-                                                         r[0] == 0xA4 || r[0] == kVoid);
+            : pending_.id == kVoid                         ? r[0] == 0
+                                   : (r[0] == 0xA1 || r[0] == 0x9B || r[0] == 0xFB || r[0] == 0xA2 || r[0] == 0x75 ||
+                                         r[0] == 0xFA || r[0] == 0xA4 || r[0] == kVoid);
         if (!plausible) {
             if (knownSegment_)
                 endSegment();
@@ -162,9 +161,10 @@ void MatroskaWalker::readHeaderBody(const uint8_t* r, size_t size)
     Element e;
     while (next(p, r + size, e)) {
         if (e.id == kDocType)
-            docType_.assign(reinterpret_cast<const char*>(e.data), strnlen(reinterpret_cast<const char*>(e.data), e.size));
+            docType_.assign(
+                reinterpret_cast<const char*>(e.data), strnlen(reinterpret_cast<const char*>(e.data), e.size));
         else if ((e.id == 0x42F7 && uintValue(e) != 1) || (e.id == 0x42F2 && uintValue(e) > 4) ||
-                 (e.id == 0x42F3 && uintValue(e) > 8))
+            (e.id == 0x42F3 && uintValue(e) > 8))
             docType_.clear(); // a reader version, ID or size length no Matroska reader knows
     }
     if (p != r + size || (docType_ != "matroska" && docType_ != "webm")) {

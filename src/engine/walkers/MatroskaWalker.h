@@ -27,17 +27,22 @@ private:
         uint64_t dataStart;
     };
     void onData(const uint8_t* record, size_t size) override;
+    // Gathers an element's ID and size (2 to 12 bytes, read as far as needed).
     void onHeadBytes(const uint8_t* r, size_t size);
+    // An element header at the current level.
     void onElement(const Head& e);
     void onTopElement(const Head& e);
     void onSegmentElement(const Head& e);
+    // Handles `e` as a child of an unknown-size Cluster; false when it cannot be one.
     bool clusterChild(const Head& e);
     void readHeaderBody(const uint8_t* r, size_t size);
     void readTracks(const uint8_t* r, size_t size);
+    // Whether a block's one-byte track number names a track of Tracks.
     bool knownTrack(uint8_t vint) const;
     void nextElement();
     void skipElement(const Head& e);
     void peekOrSkip(const Head& e);
+    // The file ends at the known Segment's end.
     void endSegment();
 
     Step step_ = Step::Head;

@@ -4,6 +4,9 @@
 // been fed and as Ends from then on. A file cut short (the medium ends, the
 // rest was overwritten) so never claims bytes it does not have, while the
 // engine still learns at once how far the file goes.
+//
+// Like every walker, an object is fed by one thread at a time (the engine's
+// worker) and owns no memory beyond its own bounded state.
 
 #include "engine/walkers/StreamWalker.h"
 

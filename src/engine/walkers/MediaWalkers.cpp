@@ -25,8 +25,7 @@ namespace {
 
 using Make = std::unique_ptr<FormatWalker> (*)(std::string_view type);
 
-template <class W>
-std::unique_ptr<FormatWalker> plain(std::string_view)
+template <class W> std::unique_ptr<FormatWalker> plain(std::string_view)
 {
     return std::make_unique<W>();
 }

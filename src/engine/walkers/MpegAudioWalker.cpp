@@ -34,7 +34,8 @@ uint32_t decimal(const uint8_t* p, size_t n)
 
 } // namespace
 
-MpegAudioWalker::MpegAudioWalker(bool adts) : adts_(adts)
+MpegAudioWalker::MpegAudioWalker(bool adts)
+    : adts_(adts)
 {
     need(4);
 }
@@ -157,8 +158,8 @@ void MpegAudioWalker::onData(const uint8_t* r, size_t size)
             step_ = Step::LyricsEnd;
             need(7);
         } else if (r[0] >= 'A' && r[0] <= 'Z' && r[1] >= 'A' && r[1] <= 'Z' && r[2] >= 'A' && r[2] <= 'Z' &&
-                   digits(r + 3, 5) && ++lyricsItems_ <= kMaxLyricsItems &&
-                   position() + decimal(r + 3, 5) - lyricsStart_ <= kMaxLyrics) {
+            digits(r + 3, 5) && ++lyricsItems_ <= kMaxLyricsItems &&
+            position() + decimal(r + 3, 5) - lyricsStart_ <= kMaxLyrics) {
             skip(decimal(r + 3, 5));
             need(8);
         } else {
@@ -233,9 +234,8 @@ void MpegAudioWalker::atBoundary(const uint8_t* r)
             const char* start;
             Step rest;
             size_t restSize;
-        } tags[] = {{"APET", Step::ApeRest, kApeTagHeaderSize - 4},
-                    {"ID3", Step::TagId3Rest, kId3v2HeaderSize - 4},
-                    {"LYRI", Step::LyricsRest, 7}};
+        } tags[] = {{"APET", Step::ApeRest, kApeTagHeaderSize - 4}, {"ID3", Step::TagId3Rest, kId3v2HeaderSize - 4},
+            {"LYRI", Step::LyricsRest, 7}};
         for (const auto& t : tags) {
             if (std::memcmp(r, t.start, std::strlen(t.start)) == 0) {
                 step_ = t.rest;

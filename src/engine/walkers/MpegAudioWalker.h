@@ -25,23 +25,42 @@ public:
     std::string provenType() const override;
 
 private:
-    enum class Step : uint8_t { Start, Id3Rest, Id3ExtendedHeader, Id3Frame, Boundary, AdtsRest, ApeRest, TagId3Rest, LyricsRest, LyricsItem, LyricsEnd };
+    enum class Step : uint8_t {
+        Start,
+        Id3Rest,
+        Id3ExtendedHeader,
+        Id3Frame,
+        Boundary,
+        AdtsRest,
+        ApeRest,
+        TagId3Rest,
+        LyricsRest,
+        LyricsItem,
+        LyricsEnd,
+    };
     void onData(const uint8_t* record, size_t size) override;
     size_t onScan(const uint8_t* data, size_t size) override;
+    // Four bytes where a frame or a tag must start (recordStart()).
     void atBoundary(const uint8_t* r);
+    // A frame header whose bytes are all read: checks it against the stream and skips the frame.
     void onFrame(const uint8_t* header, bool adts);
+    // A tag behind the frames ends at `tagEnd`; only tags may follow.
     void afterTag(uint64_t tagEnd);
+    // No frame or tag at `at`: the end of a proven stream, else a refused header or no verdict.
     void notAFrame(uint64_t at);
+    // Nothing more can be proven: the rest is consumed without a verdict.
     void giveUp();
+    // Past the leading ID3v2 tag: zero padding, then the first frame.
     void afterLeadingTag();
+    // The next frame or tag starts at `at` (not before position()).
     void nextBoundary(uint64_t at);
 
     Step step_ = Step::Start;
     bool adts_;
     bool sawAdts_ = false;
-    bool tagged_ = false;     // an ID3v2 tag stood in front
-    bool locked_ = false;     // enough frames followed each other: the stream is proven
-    bool trailer_ = false;    // past the frames: only tags may follow
+    bool tagged_ = false;  // an ID3v2 tag stood in front
+    bool locked_ = false;  // enough frames followed each other: the stream is proven
+    bool trailer_ = false; // past the frames: only tags may follow
     bool paddingScan_ = false;
     uint32_t key_ = 0;
     unsigned frames_ = 0;

@@ -40,8 +40,14 @@ struct Codec {
     bool video;
 };
 constexpr Codec kCodecs[] = {
-    {"OpusHead", 8, "OPUS", false}, {"\x01vorbis", 7, "OGG", false}, {"Speex   ", 8, "SPX", false},
-    {"\x7F" "FLAC", 5, "OGA", false}, {"\x80theora", 7, "OGV", true},  {"BBCD", 4, "OGV", true},
+    {"OpusHead", 8, "OPUS", false},
+    {"\x01vorbis", 7, "OGG", false},
+    {"Speex   ", 8, "SPX", false},
+    {"\x7F"
+     "FLAC",
+        5, "OGA", false},
+    {"\x80theora", 7, "OGV", true},
+    {"BBCD", 4, "OGV", true},
 };
 constexpr size_t kCodecBytes = 8;
 

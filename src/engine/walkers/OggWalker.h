@@ -20,11 +20,17 @@ public:
 private:
     enum class Step : uint8_t { Page, Segments, Body };
     void onData(const uint8_t* record, size_t size) override;
+    // A 27-byte page header: the page's place among the logical streams.
     void onPage(const uint8_t* r);
+    // The segment table: the body's length.
     void onSegments(const uint8_t* r, size_t size);
+    // The first page's whole body (CRC) or a beginning page's first bytes (codec).
     void onBody(const uint8_t* r, size_t size);
+    // The page is whole: on to the next one.
     void pageDone();
+    // No page where one must start while streams are open.
     void noPage(uint64_t at);
+    // Index of the stream with `serial` in streams_, -1 when not begun.
     int streamIndex(uint32_t serial) const;
 
     static constexpr unsigned kMaxStreams = 16;

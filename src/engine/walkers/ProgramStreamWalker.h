@@ -20,9 +20,13 @@ public:
 private:
     enum class Step : uint8_t { StartCode, PackRest };
     void onData(const uint8_t* record, size_t size) override;
+    // A start code and the two bytes behind it (a length, or the pack's first bytes).
     void onStartCode(const uint8_t* r);
+    // The rest of a pack header: marker bits and stuffing.
     void onPackRest(const uint8_t* r);
+    // The next start code must stand at `at`.
     void next(uint64_t at);
+    // No start code of the stream at `at`: the end once proven, else a refused header.
     void notAPacket(uint64_t at);
 
     Step step_ = Step::StartCode;

@@ -74,7 +74,7 @@ void RealMediaWalker::onChunk(const uint8_t* r)
             return;
         }
     } else if (!isOneOf(r, {"PROP", "MDPR", "CONT", "DATA", "INDX", "RMMD", "RJMD"}) || size < kChunkHeader ||
-               version > 2) {
+        version > 2) {
         if (chunks_ == 1)
             notFormat(); // the file header is followed by its properties
         else

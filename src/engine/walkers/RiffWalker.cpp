@@ -14,8 +14,14 @@ struct Form {
     const char* type;
 };
 constexpr Form kForms[] = {
-    {"WAVE", "WAV"}, {"AVI ", "AVI"}, {"WEBP", "WEBP"}, {"RMID", "RMI"},
-    {"ACON", "ANI"}, {"CDXA", ""},    {"RDIB", ""},     {"PAL ", ""},
+    {"WAVE", "WAV"},
+    {"AVI ", "AVI"},
+    {"WEBP", "WEBP"},
+    {"RMID", "RMI"},
+    {"ACON", "ANI"},
+    {"CDXA", ""},
+    {"RDIB", ""},
+    {"PAL ", ""},
 };
 
 const Form* findForm(const uint8_t* p)
