@@ -90,16 +90,12 @@ void ConsoleHost::clearFileList(int)
 void ConsoleHost::showMessageBox(const QString& text)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (text == unable_saving_Msg)
-        destinationFailed_ = true;
-    if (text == texts::mediaReadError)
-        mediaReadError_ = true;
     clearProgressLine();
     err_ << withoutLeadingBreaks(text) << "\n";
     err_.flush();
 }
 
-void ConsoleHost::requestFinalScreen()
+void ConsoleHost::requestFinalScreen(const ostrel::RunOutcome&)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     finalRequested_ = true;
@@ -160,7 +156,13 @@ QMap<QString, ConsoleHost::TypeTotals> ConsoleHost::totals() const
     return totals_;
 }
 
-void ConsoleHost::printSummary(const QString& resultsFolder, quint64 unreadableSectors)
+quint64 ConsoleHost::filesFound() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return filesFound_;
+}
+
+void ConsoleHost::printSummary(const QString& resultsFolder, const QStringList& endLines)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     clearProgressLine();
@@ -177,7 +179,8 @@ void ConsoleHost::printSummary(const QString& resultsFolder, quint64 unreadableS
     out_ << "  " << qSetFieldWidth(8) << Qt::left << "total" << qSetFieldWidth(0) << qSetFieldWidth(8) << Qt::right
          << files << qSetFieldWidth(0) << " files " << qSetFieldWidth(14) << bytes << qSetFieldWidth(0)
          << " bytes\n";
-    out_ << "Unreadable sectors: " << unreadableSectors << "\n";
     out_ << "Results: " << resultsFolder << "\n";
+    for (const QString& line : endLines)
+        out_ << line << "\n";
     out_.flush();
 }

@@ -9,6 +9,9 @@ inline const QString generalPassLabel =
     QStringLiteral("( Currently performing Search based on: Ostrel General Recovery Procedure )");
 inline const QString thoroughPassLabel =
     QStringLiteral("( Currently performing Search based on: Ostrel Thorough Scanning Algorithm )");
+// %1: skipped sectors still to be read again.
+inline const QString retryingLabel =
+    QStringLiteral("( Reading again the sectors skipped over in a failing area: %1 left )");
 inline const QString stopHelp =
     QStringLiteral("\nTo stop recovery, click on \u2018Stop\u2019 Button or please wait for the process to be completed.");
 inline const QString photoClearNotice = QStringLiteral(

@@ -73,10 +73,11 @@ public:
         messages.push_back(text);
         events.push_back(QStringLiteral("message:") + text);
     }
-    void requestFinalScreen() override
+    void requestFinalScreen(const ostrel::RunOutcome& outcome) override
     {
         std::lock_guard<std::mutex> l(m_);
         ++finalScreens;
+        lastOutcome = outcome;
         events.push_back(QStringLiteral("final"));
     }
     void wizardStepBack(int) override
@@ -100,6 +101,7 @@ public:
     QStringList messages;
     QStringList events;
     int finalScreens = 0;
+    ostrel::RunOutcome lastOutcome;
     std::atomic<int> ticks{0};
 
 private:
