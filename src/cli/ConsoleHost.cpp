@@ -42,6 +42,7 @@ void ConsoleHost::beginPass(int, bool, const QString& modeLabel)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     passClock_.start();
+    retryShown_ = false;
     if (quiet_)
         return;
     clearProgressLine();
@@ -146,7 +147,18 @@ void ConsoleHost::drawProgressLine(const ProgressSnapshot& p)
 void ConsoleHost::progressTick(const ProgressSnapshot& progress)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (progressLine_ && !quiet_)
+    if (quiet_)
+        return;
+    // Once per pass: the range is done and skipped sectors are read again,
+    // which may take long on a failing medium; Ctrl-C ends it.
+    static const QString retrying = texts::retryingLabel.section(u'%', 0, 0);
+    if (!retryShown_ && progress.modeLabel.startsWith(retrying)) {
+        retryShown_ = true;
+        clearProgressLine();
+        out_ << progress.modeLabel << "\n";
+        out_.flush();
+    }
+    if (progressLine_)
         drawProgressLine(progress);
 }
 

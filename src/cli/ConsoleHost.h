@@ -60,6 +60,7 @@ private:
     QMap<QString, TypeTotals> totals_;
     quint64 filesFound_ = 0;
     bool lineShown_ = false;
+    bool retryShown_ = false; // the pass has said that it retries skipped sectors
     QElapsedTimer passClock_;
     int openError_ = 0;
     bool finalRequested_ = false;
