@@ -87,15 +87,62 @@ void SectorReader::zeroFill(Chunk& chunk, quint64 first, quint64 count)
         chunk.failed.push_back(static_cast<quint32>(s - chunk.first));
 }
 
-void SectorReader::skipAhead(quint64 from)
+// One step over a failing area from *pos, the step growing each time, then
+// back from its far end while sectors read. The sectors between the failure
+// found there and *pos stay zeros and are tried again after the range.
+SectorReader::Status SectorReader::skipAhead(Chunk& chunk, quint64* pos)
 {
-    skip_ = skip_ == 0 ? std::max<quint64>(1, options_.firstSkip) : std::min(skip_ * 2, options_.maxSkip);
-    const quint64 count = std::min(skip_, end_ - from);
-    if (count > 0)
-        skipped_.push_back({from, count});
-    skipUntil_ = from + count;
-    skipping_ = true;
-    failRun_ = 0;
+    const quint64 from = *pos;
+    const quint64 stop = chunk.first + chunk.count;
+    if (stopRequested()) {
+        chunk.count = static_cast<quint32>(from - chunk.first);
+        return Status::Stopped;
+    }
+    if (!lastGoodStillReads()) {
+        chunk.count = static_cast<quint32>(from - chunk.first);
+        return Status::MediumGone;
+    }
+    skip_ = skip_ == 0 ? std::max<quint64>(1, options_.firstSkip) : skip_ * 2;
+    const quint64 to = from + std::min(skip_, stop - from);
+    quint64 low = to; // [low, to) read well
+    bool failed = false;
+    while (low > from && !failed) {
+        if (stopRequested()) {
+            chunk.count = static_cast<quint32>(from - chunk.first);
+            return Status::Stopped;
+        }
+        const quint64 s = low - 1;
+        int error = 0;
+        if (source_.read(s, 1, chunk.data + (s - chunk.first) * kSector, &error) == 1) {
+            map_.mark(s, 1, SectorState::Good);
+            if (!haveGood_ || s > lastGood_)
+                lastGood_ = s;
+            haveGood_ = true;
+            low = s;
+            continue;
+        }
+        if (error != 0 && mediumGoneAfterFailure(error)) {
+            chunk.count = static_cast<quint32>(from - chunk.first);
+            return Status::MediumGone;
+        }
+        failed = true;
+    }
+    if (failed) {
+        const quint64 bad = low - 1;
+        map_.mark(bad, 1, SectorState::Bad);
+        zeroFill(chunk, from, bad + 1 - from);
+        if (bad > from)
+            skipped_.push_back({from, bad - from});
+    }
+    *pos = to;
+    // The far end failed too: the area goes on, the next step is a skip.
+    skipping_ = failed && low == to;
+    if (!skipping_) {
+        skip_ = 0;
+        failRun_ = 0;
+        careful_ = false;
+    }
+    return Status::Reading;
 }
 
 SectorReader::Status SectorReader::fill(Chunk& chunk)
@@ -104,21 +151,24 @@ SectorReader::Status SectorReader::fill(Chunk& chunk)
     const quint64 stop = chunk.first + chunk.count;
     quint64 pos = chunk.first;
     while (pos < stop) {
-        // Sectors skipped over, past the end of the source, or found
-        // unreadable by an earlier pass: zeros, without a read.
-        if (pos < skipUntil_ || pastEnd_) {
-            const quint64 n = (pastEnd_ ? stop : std::min(skipUntil_, stop)) - pos;
-            zeroFill(chunk, pos, n);
-            if (pastEnd_)
-                map_.mark(pos, n, SectorState::Bad);
-            pos += n;
-            continue;
+        // Past the end of the source, or found unreadable by an earlier
+        // pass: zeros, without a read.
+        if (pastEnd_) {
+            zeroFill(chunk, pos, stop - pos);
+            map_.mark(pos, stop - pos, SectorState::Bad);
+            break;
         }
         quint64 runEnd = 0;
         if (map_.state(pos, &runEnd) == SectorState::Bad) {
             const quint64 n = std::min(runEnd, stop) - pos;
             zeroFill(chunk, pos, n);
             pos += n;
+            continue;
+        }
+        if (skipping_) {
+            const Status status = skipAhead(chunk, &pos);
+            if (status != Status::Reading)
+                return status;
             continue;
         }
         if (stopRequested()) {
@@ -145,8 +195,6 @@ SectorReader::Status SectorReader::fill(Chunk& chunk)
             lastGood_ = pos - 1;
             haveGood_ = true;
             failRun_ = 0;
-            skip_ = 0;
-            skipping_ = false;
             careful_ = false;
         }
         if (got == want)
@@ -182,13 +230,8 @@ SectorReader::Status SectorReader::fill(Chunk& chunk)
             chunk.count = static_cast<quint32>(pos - chunk.first);
             return Status::MediumGone;
         }
-        if (pos < end_ && (skipping_ || failRun_ >= options_.skipAfter)) {
-            if (stopRequested() || !lastGoodStillReads()) {
-                chunk.count = static_cast<quint32>(pos - chunk.first);
-                return stopRequested() ? Status::Stopped : Status::MediumGone;
-            }
-            skipAhead(pos);
-        }
+        if (failRun_ >= options_.skipAfter)
+            skipping_ = true;
     }
     return Status::Reading;
 }
@@ -246,7 +289,8 @@ void SectorReader::readAhead()
         Chunk* chunk = nullptr;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return quit_.load() || !ring_[produceIndex].filled; });
+            changed_.wait(lock,
+                          [&] { return quit_.load() || nextToRead_ >= end_ || !ring_[produceIndex].filled; });
             if (quit_) {
                 ended = Status::Stopped;
                 break;
@@ -318,7 +362,7 @@ const unsigned char* SectorReader::nextChunk(bool* readable)
 
 SectorReader::Status SectorReader::finish()
 {
-    if (!exhausted_)
+    if (!exhausted())
         quit_ = true; // the consumer gives up early: do not wait for the rest
     {
         std::lock_guard<std::mutex> lock(mutex_);

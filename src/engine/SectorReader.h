@@ -7,8 +7,11 @@
 // - a chunk that cannot be read whole is read again sector by sector, each
 //   sector once;
 // - after a run of consecutive unreadable sectors the reader skips ahead,
-//   further each time the sector after a skip fails too, back to normal
-//   reads at the first sector that reads;
+//   further each time the area goes on, but never past the end of the chunk
+//   being read (what it passes over must not have been handed out yet); from
+//   the far end of each step it reads back towards the failure while
+//   sectors read, so good data behind a failing area is kept, and normal
+//   reads resume after the area;
 // - once the range has been read, the skipped sectors are tried once each,
 //   from the edges of each skipped area inwards (nearest the good data
 //   first), until done or stopped;
@@ -45,7 +48,6 @@ struct SectorReaderOptions {
     int chunks = 6;                   // buffers in flight (12 MiB)
     quint32 skipAfter = 16;           // consecutive unreadable sectors before skipping
     quint64 firstSkip = 128;          // sectors skipped the first time (64 KiB); doubles
-    quint64 maxSkip = quint64(1) << 21;     // largest skip (1 GiB)
     quint64 goneStretch = quint64(1) << 22; // sectors failing without one read: medium gone (2 GiB)
     quint32 probeEvery = 32;          // retried sectors failing in a row before the medium is checked
     bool retrySkipped = true;         // try the skipped sectors again after the range
@@ -97,8 +99,9 @@ public:
     // memory of every sector handed out so far is then reused.
     bool atChunkEnd() const { return pos_ >= current_.count; }
 
-    // True once next() has returned null.
-    bool exhausted() const { return exhausted_; }
+    // True once next() has returned null or every sector of the range has
+    // been handed out.
+    bool exhausted() const { return exhausted_ || (nextToConsume_ >= end_ && pos_ >= current_.count); }
 
     // After next() returned null: waits until the reading thread has ended
     // (the retry of skipped sectors included, which a stop cuts short) and
@@ -132,7 +135,7 @@ private:
     bool mediumGoneAfterFailure(int error);
     bool lastGoodStillReads();
     void zeroFill(Chunk& chunk, quint64 first, quint64 count);
-    void skipAhead(quint64 from);
+    Status skipAhead(Chunk& chunk, quint64* pos);
 
     SectorSource& source_;
     const quint64 start_;
@@ -162,11 +165,10 @@ private:
 
     // Reading thread only (read by the consumer after finish()).
     bool careful_ = false;       // read sector by sector until one reads
-    bool skipping_ = false;      // the last read was the first after a skip
+    bool skipping_ = false;      // inside a failing area: the next step is a skip
     bool pastEnd_ = false;       // the source ended before the range
     quint32 failRun_ = 0;        // unreadable sectors in a row
     quint64 skip_ = 0;           // size of the last skip
-    quint64 skipUntil_ = 0;      // sectors below this are being skipped
     bool haveGood_ = false;
     quint64 lastGood_ = 0;
     int goneError_ = 0;
