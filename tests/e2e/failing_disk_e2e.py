@@ -213,6 +213,9 @@ def main():
             check(latency < delay / 1000 + 1.5, f"{delay} ms: Stop is answered promptly ({latency * 1000:.0f} ms)")
             check(code == 130, f"{delay} ms: a stopped search exits 130 (got {code})")
             check("skipped sectors were being read again" in text, f"{delay} ms: the stop is said to be in the retry")
+            found = carved_photos(os.path.join(work, f"out-{delay}"))
+            check(len(found) == 10 and all(open(p, "rb").read()[:len(ph)] == ph for p, ph in zip(found, photos)),
+                  f"{delay} ms: every photo around the bad area is whole ({len(found)})")
 
         # 3. The disk pulled out at 48 MiB: the node vanishing, or reads failing only.
         gone_at = 48 * 1024 * 1024 // SECTOR
