@@ -112,7 +112,8 @@ inline const QString endUnreadable = QStringLiteral(
     "%1 sector(s) of the media could not be read (%2). They were taken as empty; files that cover them may be "
     "damaged.");
 // %1 the map file.
-inline const QString endMapFile = QStringLiteral("A map of them for data-rescue tools (GNU ddrescue mapfile): %1");
+inline const QString endMapFile =
+    QStringLiteral("A map of the sectors read and not read, for data-rescue tools (GNU ddrescue mapfile): %1");
 // %1 the number of sectors.
 inline const QString endReadOnRetry = QStringLiteral(
     "%1 of the skipped sectors could be read when tried again; the files hold zeros there.");
