@@ -18,7 +18,6 @@ inline const QString photoClearNotice = QStringLiteral(
     "To maintain the speed of recovery, thumbnail preview window is cleared after every 2000 thumbnails.");
 inline const QString fileClearNotice =
     QStringLiteral("To maintain the speed of recovery, file window is cleared after every 2000 files.");
-inline const QString mediaReadError = QStringLiteral("Error in storage media reading.");
 inline const QString noPreviewTitle = QStringLiteral("No file is selected to preview");
 } // namespace texts
 

@@ -67,11 +67,13 @@ void SaveFile_Info::OK_Btn()
     done(1);
 }
 
-void SaveFile_Info::setTitle(const QString& title, bool warning)
+void SaveFile_Info::setTitle(const QString& title, Mood mood)
 {
     ui->_info_title->setText(title);
-    ui->_info_icon->setPixmap(
-        QIcon(warning ? QStringLiteral(":/icons/alert-warning.svg") : QStringLiteral(":/icons/done.svg")).pixmap(40, 40));
+    const QString icon = mood == Mood::Warning ? QStringLiteral(":/icons/alert-warning.svg")
+                         : mood == Mood::Note  ? QStringLiteral(":/icons/alert-info.svg")
+                                               : QStringLiteral(":/icons/done.svg");
+    ui->_info_icon->setPixmap(QIcon(icon).pixmap(40, 40));
 }
 
 QString SaveFile_Info::title() const

@@ -46,8 +46,10 @@ public:
     ~SaveFile_Info() override;
     void OK_Btn();
 
-    // The title line, and whether the window warns (icon) or reports.
-    void setTitle(const QString& title, bool warning);
+    // The title line and its icon: a search done, a note (nothing found) or
+    // a warning.
+    enum class Mood { Done, Note, Warning };
+    void setTitle(const QString& title, Mood mood);
     QString title() const;
     // The continue button's text; empty hides it.
     void setContinueOffer(const QString& text);

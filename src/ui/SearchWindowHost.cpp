@@ -347,13 +347,17 @@ void MyTableController::showFinalScreenTexts(SaveFile_Info* info)
     using ostrel::PassEnd;
     const ostrel::PassOutcome& p = runOutcome_.pass;
     const ostrel::UnreadableSummary& u = runOutcome_.unreadable;
+    using Mood = SaveFile_Info::Mood;
     switch (p.end) {
-    case PassEnd::Stopped: info->setTitle(wintexts::endTitleStopped, true); break;
-    case PassEnd::MediumGone: info->setTitle(wintexts::endTitleGone, true); break;
-    case PassEnd::Failed: info->setTitle(wintexts::endTitleFailed, true); break;
-    case PassEnd::DestinationFailed: info->setTitle(wintexts::endTitleNotSaved, true); break;
+    case PassEnd::Stopped: info->setTitle(wintexts::endTitleStopped, Mood::Warning); break;
+    case PassEnd::MediumGone: info->setTitle(wintexts::endTitleGone, Mood::Warning); break;
+    case PassEnd::Failed: info->setTitle(wintexts::endTitleFailed, Mood::Warning); break;
+    case PassEnd::DestinationFailed: info->setTitle(wintexts::endTitleNotSaved, Mood::Warning); break;
     case PassEnd::Completed:
-    case PassEnd::SourceFailed: info->setTitle(wintexts::endTitleDone, u.count > 0); break;
+    case PassEnd::SourceFailed:
+        info->setTitle(wintexts::endTitleDone,
+                       u.count > 0 ? Mood::Warning : runFoundFiles_ == 0 ? Mood::Note : Mood::Done);
+        break;
     }
 
     QStringList summary;
