@@ -110,8 +110,9 @@ void SearchRun::summariseUnreadable(const SectorMap& map)
     const SearchSettings settings = host_.readSearchSettings();
     const quint64 domainEnd = std::max(settings.sectorCount, p.rangeEnd);
     MapFileHeading heading;
-    heading.program = QStringLiteral("%1 %2").arg(QCoreApplication::applicationName(),
-                                                  QCoreApplication::applicationVersion());
+    heading.program = QStringLiteral("%1 %2")
+                          .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion())
+                          .trimmed();
     heading.commandLine = QStringLiteral("%1 search of %2, sectors %3 to %4")
                               .arg(modeFolderName(setup_.mode),
                                    settings.sourcePath.isEmpty() ? settings.diskIdentifier : settings.sourcePath)

@@ -102,7 +102,7 @@ SectorReader::Status SectorReader::skipAhead(Chunk& chunk, quint64* pos)
         chunk.count = static_cast<quint32>(from - chunk.first);
         return Status::MediumGone;
     }
-    skip_ = skip_ == 0 ? std::max<quint64>(1, options_.firstSkip) : skip_ * 2;
+    skip_ = skip_ == 0 ? std::max<quint64>(1, options_.firstSkip) : std::min(skip_ * 2, quint64(1) << 40);
     const quint64 to = from + std::min(skip_, stop - from);
     quint64 low = to; // [low, to) read well
     bool failed = false;
