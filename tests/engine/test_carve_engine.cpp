@@ -586,11 +586,9 @@ TEST_F(CarveTest, MediumGoneEndsTheRunAtOnceAndKeepsWhatWasFound)
     const QByteArray bytes = img.bytes;
     host.settings.sectorCount = 20000;
     host.settings.thorough = true;
-    FaultInjectingSource* raw = nullptr;
     options.openSource = [&](const QString&, int*) -> std::unique_ptr<SectorSource> {
         auto source = std::make_unique<FaultInjectingSource>(std::make_unique<MemorySectorSource>(bytes), std::set<quint64>{});
         source->setVanish({100, EIO, false});
-        raw = source.get();
         return source;
     };
     const QStringList jpg = table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"));
@@ -599,7 +597,6 @@ TEST_F(CarveTest, MediumGoneEndsTheRunAtOnceAndKeepsWhatWasFound)
     EXPECT_TRUE(o.pass.anySectorRead);
     EXPECT_EQ(o.pass.sector, 95u) << "chunks of 8: the one holding sector 100 starts at 96";
     EXPECT_FALSE(o.thoroughRan);
-    EXPECT_LE(raw->failedReads(), 2u);
     ASSERT_EQ(host.listed.size(), 1u) << "the open file is closed and listed";
     EXPECT_EQ(readAll(host.listed[0].path), img.sectorsFrom(3, 93));
     EXPECT_EQ(o.unreadable.count, 0u) << "what was never reached is not unreadable";
