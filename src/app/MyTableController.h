@@ -195,7 +195,14 @@ public:
 
     // ---- Running a search.
     void stop_usb_disk();
+    // Ends the run on the window with the outcome of the last run (set by
+    // requestFinalScreen).
     void Final_or_Stop_Screen();
+    // After a stopped search: the wizard goes back to where a search starts
+    // and its sector range is set to [sector, end), ready for Next.
+    void continueSearchFrom(quint64 sector, quint64 end);
+    // How the last run ended, as its final screen showed it.
+    const ostrel::RunOutcome& lastRunOutcome() const { return runOutcome_; }
     void Main_Thread_Messgae(const QString& text);
     void timerTickSetLabel(const ProgressSnapshot& progress);
 
@@ -318,12 +325,11 @@ public:
     void showClearNotice(const QString& notice) override;
     void clearFileList(int mode) override;
     void showMessageBox(const QString& text) override;
-    void requestFinalScreen() override;
+    void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
     void wizardStepBack(int mode) override;
     void showPermissionAlert(int err) override;
     void showGenericErrorAlert(int err) override;
     void progressTick(const ProgressSnapshot& progress) override;
-    bool previewSessionOpen() override;
 
     // Runs `work` on the main thread (see ui/MainThreadMailbox.h).
     void onMainThread(std::function<void()> work, bool wait);
@@ -387,6 +393,7 @@ private:
     bool nextFromMedium();
     bool nextFromSettings();
     bool nextFromFileTypes();
+    void showFinalScreenTexts(SaveFile_Info* info);
     bool validRangeField(const QString& text) const;
     void focusLater(QWidget* widget);
     void setHelp(const QString& text);
@@ -445,6 +452,8 @@ private:
     QString noprevfile;
     QByteArray Null_Image_Data;
     bool session = false; // a preview's wait sheet is up
+    bool finalScreenPending_ = false; // a run ended while the wait sheet was up
+    ostrel::RunOutcome runOutcome_;
     // Movie half of the preview; decoder and cache of pictures.
     PreviewMedia* previewMedia_ = nullptr;
     ThumbnailCache* thumbnails_ = nullptr;

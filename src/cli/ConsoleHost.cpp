@@ -42,6 +42,7 @@ void ConsoleHost::beginPass(int, bool, const QString& modeLabel)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     passClock_.start();
+    retryShown_ = false;
     if (quiet_)
         return;
     clearProgressLine();
@@ -90,16 +91,12 @@ void ConsoleHost::clearFileList(int)
 void ConsoleHost::showMessageBox(const QString& text)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (text == unable_saving_Msg)
-        destinationFailed_ = true;
-    if (text == texts::mediaReadError)
-        mediaReadError_ = true;
     clearProgressLine();
     err_ << withoutLeadingBreaks(text) << "\n";
     err_.flush();
 }
 
-void ConsoleHost::requestFinalScreen()
+void ConsoleHost::requestFinalScreen(const ostrel::RunOutcome&)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     finalRequested_ = true;
@@ -150,7 +147,18 @@ void ConsoleHost::drawProgressLine(const ProgressSnapshot& p)
 void ConsoleHost::progressTick(const ProgressSnapshot& progress)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (progressLine_ && !quiet_)
+    if (quiet_)
+        return;
+    // Once per pass: the range is done and skipped sectors are read again,
+    // which may take long on a failing medium; Ctrl-C ends it.
+    static const QString retrying = texts::retryingLabel.section(u'%', 0, 0);
+    if (!retryShown_ && progress.modeLabel.startsWith(retrying)) {
+        retryShown_ = true;
+        clearProgressLine();
+        out_ << progress.modeLabel << "\n";
+        out_.flush();
+    }
+    if (progressLine_)
         drawProgressLine(progress);
 }
 
@@ -160,7 +168,13 @@ QMap<QString, ConsoleHost::TypeTotals> ConsoleHost::totals() const
     return totals_;
 }
 
-void ConsoleHost::printSummary(const QString& resultsFolder, quint64 unreadableSectors)
+quint64 ConsoleHost::filesFound() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return filesFound_;
+}
+
+void ConsoleHost::printSummary(const QString& resultsFolder, const QStringList& endLines)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     clearProgressLine();
@@ -177,7 +191,8 @@ void ConsoleHost::printSummary(const QString& resultsFolder, quint64 unreadableS
     out_ << "  " << qSetFieldWidth(8) << Qt::left << "total" << qSetFieldWidth(0) << qSetFieldWidth(8) << Qt::right
          << files << qSetFieldWidth(0) << " files " << qSetFieldWidth(14) << bytes << qSetFieldWidth(0)
          << " bytes\n";
-    out_ << "Unreadable sectors: " << unreadableSectors << "\n";
     out_ << "Results: " << resultsFolder << "\n";
+    for (const QString& line : endLines)
+        out_ << line << "\n";
     out_.flush();
 }

@@ -25,7 +25,7 @@ public:
     void showClearNotice(const QString& notice) override;
     void clearFileList(int mode) override;
     void showMessageBox(const QString& text) override;
-    void requestFinalScreen() override;
+    void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
     void wizardStepBack(int mode) override;
     void showPermissionAlert(int err) override;
     void showGenericErrorAlert(int err) override;
@@ -39,13 +39,12 @@ public:
     QMap<QString, TypeTotals> totals() const;
     bool deviceOpenFailed() const { return openError_ != 0; }
     int openError() const { return openError_; }
-    bool destinationFailed() const { return destinationFailed_; }
-    bool mediaReadError() const { return mediaReadError_; }
     bool finalScreenRequested() const { return finalRequested_; }
+    quint64 filesFound() const;
 
-    // Prints the end-of-run summary (per type: files and bytes; unreadable
-    // sectors; where the results are).
-    void printSummary(const QString& resultsFolder, quint64 unreadableSectors);
+    // Prints the end-of-run summary (per type: files and bytes; where the
+    // results are) followed by `endLines`.
+    void printSummary(const QString& resultsFolder, const QStringList& endLines);
 
 private:
     void clearProgressLine();
@@ -61,9 +60,8 @@ private:
     QMap<QString, TypeTotals> totals_;
     quint64 filesFound_ = 0;
     bool lineShown_ = false;
+    bool retryShown_ = false; // the pass has said that it retries skipped sectors
     QElapsedTimer passClock_;
     int openError_ = 0;
-    bool destinationFailed_ = false;
-    bool mediaReadError_ = false;
     bool finalRequested_ = false;
 };

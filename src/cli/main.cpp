@@ -6,6 +6,7 @@
 #include "app/ResourceLocator.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
+#include "cli/RunReport.h"
 #include "engine/FileNaming.h"
 #include "engine/SearchRun.h"
 #include "engine/SectorSource.h"
@@ -25,8 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-enum ExitCode { Completed = 0, BadArguments = 1, SourceFailed = 2, DestinationFailed = 3, ReadError = 4, Stopped = 130 };
 
 const char* const kModeNames[] = {"photo", "video", "raw", "audio"};
 
@@ -150,6 +149,9 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
 {
     if (!profile.offersMode(mode))
         return fail(BadArguments, QStringLiteral("the %1 edition has no %2 mode").arg(profile.APP_LONG_NAME, QString::fromLatin1(kModeNames[mode])));
+    // A signature file that cannot be used is reported before any reading.
+    if (const QString problem = db.loadProblem(mode); !problem.isEmpty())
+        return fail(SearchFailed, problem);
 
     ostrel::RunSetup setup;
     setup.mode = mode;
@@ -202,18 +204,17 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     run.join();
     g_stopWord = nullptr;
 
+    const ostrel::RunOutcome& outcome = run.outcome();
     const QString results = QDir(settings.destination).filePath(profile.Rec_Folder_Name + u'/' + ostrel::modeFolderName(mode));
-    if (!host.deviceOpenFailed())
-        host.printSummary(results, state.unreadable_sectors.load());
-    if (host.deviceOpenFailed())
-        return SourceFailed;
-    if (host.destinationFailed())
-        return DestinationFailed;
-    if (g_interrupted)
-        return Stopped;
-    if (host.mediaReadError())
-        return ReadError;
-    return Completed;
+    if (outcome.pass.end != ostrel::PassEnd::SourceFailed) {
+        QStringList arguments = QCoreApplication::arguments().mid(1);
+        if (!arguments.contains(o.source)) // the built-in sample: name it
+            arguments << o.source << o.destination;
+        const QString again =
+            continueCommand(QStringLiteral("ostrel-recover"), arguments, outcome.pass.sector, outcome.pass.rangeEnd);
+        host.printSummary(results, endOfRunLines(outcome, host.filesFound(), o.rangeGiven, o.thorough, again));
+    }
+    return exitStatusFor(outcome);
 }
 
 } // namespace
@@ -245,7 +246,7 @@ int main(int argc, char** argv)
     const QString resources = o.resourceDir.isEmpty() ? findResourceDir(QCoreApplication::applicationDirPath()) : o.resourceDir;
     SignatureDatabase db;
     db.load(profile, resources);
-    if (db.Ext_Array.isEmpty())
+    if (db.nothingLoaded())
         return fail(BadArguments, QStringLiteral("no signature files found in %1").arg(resources));
 
     if (o.listTypes) {

@@ -171,20 +171,33 @@ CarveEngine::CarveEngine(EngineHost& host, RunState& state, const RunSetup& setu
 
 CarveEngine::~CarveEngine() = default;
 
+namespace {
+bool passSucceeded(const PassOutcome& outcome)
+{
+    return outcome.end == PassEnd::Completed && outcome.lastSectorReadable;
+}
+} // namespace
+
 bool CarveEngine::Photo_Recovey_Mode(const QString& pass)
 {
-    return runPass(pass == QLatin1String("THD"));
+    return passSucceeded(runPass(pass == QLatin1String("THD")));
 }
 
 bool CarveEngine::Raw_File_Recovey_Mode(const QString& pass)
 {
-    return runPass(pass == QLatin1String("THD"));
+    return passSucceeded(runPass(pass == QLatin1String("THD")));
 }
 
-void CarveEngine::requestFinalScreenOnce()
+PassOutcome CarveEngine::ended(PassEnd end, const Pass& pass) const
 {
-    if (state_.claimRunEnd())
-        host_.requestFinalScreen();
+    PassOutcome outcome;
+    outcome.end = end;
+    outcome.thorough = pass.thorough;
+    outcome.rangeStart = state_.start_sector.load();
+    outcome.rangeEnd = state_.end_sector.load();
+    outcome.sector = state_.for_index.load();
+    outcome.lastSectorReadable = pass.lastReadOk;
+    return outcome;
 }
 
 void CarveEngine::listFile(const QString& path, const QString& name, const QString& uid, const QString& type)
@@ -194,7 +207,7 @@ void CarveEngine::listFile(const QString& path, const QString& name, const QStri
     host_.listFile(setup_.mode, path, name, uid);
 }
 
-bool CarveEngine::runPass(bool thorough)
+PassOutcome CarveEngine::runPass(bool thorough)
 {
     const bool photo = setup_.mode == 0;
     Pass pass(options_.filesPerFolder);
@@ -225,7 +238,9 @@ bool CarveEngine::runPass(bool thorough)
         pass.source = options_.openSource(devicePath, &openError);
         if (!pass.source) {
             deviceOpenFailed(openError);
-            return false;
+            PassOutcome outcome = ended(PassEnd::SourceFailed, pass);
+            outcome.error = openError;
+            return outcome;
         }
         host_.passRunning(texts::stopHelp);
 
@@ -243,6 +258,10 @@ bool CarveEngine::runPass(bool thorough)
             generalExtentReach_.clear();
         }
         pass.table = thorough ? setup_.thoroughTable : setup_.generalTable;
+        // A photo search always has types to look for; without any the
+        // signature file is at fault, not the medium.
+        if (photo && sig::entryCount(pass.table) == 0)
+            return failure(pass, QStringLiteral("there are no photo file signatures to search for"));
         pass.matcher = std::make_unique<HeaderMatcher>(pass.table);
         const qsizetype entries = sig::entryCount(pass.table);
         pass.maxSizes.resize(entries);
@@ -253,18 +272,22 @@ bool CarveEngine::runPass(bool thorough)
         pass.counters.rebuild(pass.table);
         host_.showProgress(progressSnapshot(state_));
 
-        if (start < end)
-            pass.reader = std::make_unique<SectorReader>(*pass.source, start, end, options_.reader);
+        if (start < end) {
+            pass.reader = std::make_unique<SectorReader>(
+                *pass.source, start, end, options_.reader,
+                SectorReader::Shared{&map_, &state_.stop_now, &state_.retry_left});
+        }
         return loop(pass);
+    } catch (const DestinationFailure&) {
+        return destinationFailure(pass);
     } catch (const std::exception& e) {
-        finishGroup(pass, nullptr);
-        closeDevice(pass);
-        host_.showMessageBox(QString::fromLocal8Bit(e.what()));
-        return true;
+        return failure(pass, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return failure(pass, QStringLiteral("an unknown error"));
     }
 }
 
-bool CarveEngine::loop(Pass& pass)
+PassOutcome CarveEngine::loop(Pass& pass)
 {
     const quint64 end = state_.end_sector;
     const int entries = pass.matcher->entryCount();
@@ -287,6 +310,8 @@ bool CarveEngine::loop(Pass& pass)
                 flushOpenFiles(pass);
             bool readable = false;
             const unsigned char* sector = pass.reader->next(&readable);
+            if (!sector)
+                break; // the reader was stopped or the medium has gone
             pass.lastReadOk = readable;
             const quint64 number = index;
             state_.for_index.store(++index, std::memory_order_relaxed);
@@ -295,21 +320,35 @@ bool CarveEngine::loop(Pass& pass)
     } catch (const DestinationFailure&) {
         return destinationFailure(pass);
     } catch (const std::exception& e) {
-        Show_NSLog_Message(QString::fromLocal8Bit(e.what()));
+        return failure(pass, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return failure(pass, QStringLiteral("an unknown error"));
     }
 
-    // End of the range (or of what could be searched). A file that could
-    // not be completed on disk is a save failure, not a success.
+    // End of the range, or of what the reader could give. The reader then
+    // tries skipped sectors again, which the user may cut short with Stop.
+    SectorReader::Status status = SectorReader::Status::Done;
+    if (pass.reader && pass.reader->exhausted())
+        status = pass.reader->finish();
+    if (status == SectorReader::Status::Stopped)
+        return stopPass(pass);
+    PassOutcome outcome = ended(PassEnd::Completed, pass);
+    if (pass.reader && pass.reader->exhausted())
+        outcome.readOnRetry = pass.reader->readOnRetry();
+    if (status == SectorReader::Status::MediumGone) {
+        outcome.end = PassEnd::MediumGone;
+        outcome.anySectorRead = pass.reader->lastReadSector(&outcome.sector);
+        outcome.error = pass.reader->goneError();
+        outcome.lastSectorReadable = false;
+    }
+    // A file that could not be completed on disk is a save failure, not a
+    // success.
     if (!finishGroup(pass, nullptr))
         return destinationFailure(pass);
     closeDevice(pass);
-    if (!pass.lastReadOk) {
-        host_.showMessageBox(texts::mediaReadError);
-        return false;
-    }
     if (!pass.thorough)
         std::sort(generalStarts_.begin(), generalStarts_.end());
-    return true;
+    return outcome;
 }
 
 void CarveEngine::applyListClearing()
@@ -765,7 +804,7 @@ void CarveEngine::deviceOpenFailed(int err)
         ticker_->stop();
     state_.stop_now = 0;
     state_.Listed_File_Count = 0;
-    state_.stop_screen_already_show = 1;
+    state_.stop_screen_already_show = 1; // no final screen for this run
     if (failure == DeviceOpenFailure::Permission)
         host_.showPermissionAlert(err);
     else
@@ -800,29 +839,45 @@ void CarveEngine::closeDevice(Pass& pass)
         for (const Target& t : c->targets)
             pass.outputs[t.slot].flushRun();
     }
-    if (pass.reader)
-        state_.unreadable_sectors += pass.reader->unreadableCount();
     pass.closeDevice();
 }
 
-bool CarveEngine::stopPass(Pass& pass)
+// The outcome names the first sector not searched, where a new search can
+// continue.
+PassOutcome CarveEngine::stopPass(Pass& pass)
 {
     abandonPass(pass);
-    if (!finishGroup(pass, nullptr))
+    PassOutcome outcome = ended(PassEnd::Stopped, pass);
+    if (!finishGroup(pass, nullptr)) {
         host_.showMessageBox(unable_saving_Msg);
-    requestFinalScreenOnce();
-    return false;
+        outcome.end = PassEnd::DestinationFailed;
+    }
+    return outcome;
 }
 
-bool CarveEngine::destinationFailure(Pass& pass)
+PassOutcome CarveEngine::destinationFailure(Pass& pass)
 {
     abandonPass(pass);
     // Files that took every sector so far are complete up to here and are
     // kept and listed; a file whose write failed is closed unlisted.
     finishGroup(pass, nullptr);
     host_.showMessageBox(unable_saving_Msg);
-    requestFinalScreenOnce();
-    return false;
+    return ended(PassEnd::DestinationFailed, pass);
+}
+
+// An unexpected failure ends the pass (and the run) as a failure; the files
+// still open are closed and listed where complete.
+PassOutcome CarveEngine::failure(Pass& pass, const QString& message)
+{
+    abandonPass(pass);
+    try {
+        finishGroup(pass, nullptr);
+    } catch (...) {
+        // The failure being reported is the first one.
+    }
+    PassOutcome outcome = ended(PassEnd::Failed, pass);
+    outcome.message = message;
+    return outcome;
 }
 
 } // namespace ostrel

@@ -23,6 +23,7 @@
 
 #include "engine/EngineHost.h"
 #include "engine/FileNaming.h"
+#include "engine/PassOutcome.h"
 #include "engine/RunState.h"
 #include "engine/SectorReader.h"
 #include "engine/SectorSource.h"
@@ -75,22 +76,29 @@ public:
                 TypeSummary* summary, ProgressTicker* ticker);
     ~CarveEngine();
 
+    // One pass of the run's mode, general or thorough, and how it ended.
+    // The pass never asks for the final screen: the run decides its end.
+    PassOutcome runPass(bool thorough);
+
     // One photo pass: "GEN" (general table) or "THD" (thorough table). True
     // when the range was read to its end and its last sector could be read;
     // false after a stop, a device that cannot be opened, a destination
-    // failure or an unreadable last sector.
+    // failure, a failure, a medium gone or an unreadable last sector.
     bool Photo_Recovey_Mode(const QString& pass);
 
     // One video/raw-file/audio pass, same arguments and result.
     bool Raw_File_Recovey_Mode(const QString& pass);
+
+    // What the passes so far learnt about the medium's sectors.
+    const SectorMap& sectorMap() const { return map_; }
 
 private:
     struct Pass;
     struct Target;
     struct Carve;
     struct Held;
-    bool runPass(bool thorough);
-    bool loop(Pass& pass);
+    PassOutcome ended(PassEnd end, const Pass& pass) const;
+    PassOutcome loop(Pass& pass);
     void step(Pass& pass, quint64 sectorNumber, const unsigned char* sector, bool blank);
     void headerFound(Pass& pass, quint64 sectorNumber, int entry, const unsigned char* sector);
     bool headerRefused(Pass& pass, int entry, const unsigned char* sector, Carve& candidate);
@@ -110,9 +118,9 @@ private:
     void abandonPass(Pass& pass);
     void applyListClearing();
     void deviceOpenFailed(int err);
-    bool stopPass(Pass& pass);
-    bool destinationFailure(Pass& pass);
-    void requestFinalScreenOnce();
+    PassOutcome stopPass(Pass& pass);
+    PassOutcome destinationFailure(Pass& pass);
+    PassOutcome failure(Pass& pass, const QString& message);
     void listFile(const QString& path, const QString& name, const QString& uid, const QString& type);
 
     EngineHost& host_;
@@ -121,6 +129,7 @@ private:
     EngineOptions options_;
     TypeSummary* summary_;
     ProgressTicker* ticker_;
+    SectorMap map_;
 
     // What the general pass recovered, so the thorough pass carves only what
     // it missed: the first sector of every listed file, and the sectors of

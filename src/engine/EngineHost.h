@@ -6,6 +6,8 @@
 // main thread has done them (or the user has answered), the others must not
 // wait.
 
+#include "engine/PassOutcome.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -68,9 +70,9 @@ public:
     // Waits until the user dismissed it. A modal message with an OK button.
     virtual void showMessageBox(const QString& text) = 0;
 
-    // Does not wait. End the run on the window (final screen). The engine
-    // calls it at most once per run.
-    virtual void requestFinalScreen() = 0;
+    // Does not wait. End the run on the window (final screen) with how it
+    // ended. The run calls it at most once, as its last request.
+    virtual void requestFinalScreen(const ostrel::RunOutcome& outcome) = 0;
 
     // Does not wait. The device could not be opened: step the wizard back to
     // the screen before the search.
@@ -83,8 +85,4 @@ public:
     // Does not wait; called from the ticker thread every half second while a
     // pass runs.
     virtual void progressTick(const ProgressSnapshot& progress) = 0;
-
-    // Waits. True while a found-file preview holds its wait sheet: the run
-    // then leaves the final screen to the preview (non-photo modes).
-    virtual bool previewSessionOpen() { return false; }
 };

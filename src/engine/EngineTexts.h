@@ -9,13 +9,15 @@ inline const QString generalPassLabel =
     QStringLiteral("( Currently performing Search based on: Ostrel General Recovery Procedure )");
 inline const QString thoroughPassLabel =
     QStringLiteral("( Currently performing Search based on: Ostrel Thorough Scanning Algorithm )");
+// %1: skipped sectors still to be read again.
+inline const QString retryingLabel =
+    QStringLiteral("( Reading again the sectors skipped over in a failing area: %1 left )");
 inline const QString stopHelp =
     QStringLiteral("\nTo stop recovery, click on \u2018Stop\u2019 Button or please wait for the process to be completed.");
 inline const QString photoClearNotice = QStringLiteral(
     "To maintain the speed of recovery, thumbnail preview window is cleared after every 2000 thumbnails.");
 inline const QString fileClearNotice =
     QStringLiteral("To maintain the speed of recovery, file window is cleared after every 2000 files.");
-inline const QString mediaReadError = QStringLiteral("Error in storage media reading.");
 inline const QString noPreviewTitle = QStringLiteral("No file is selected to preview");
 } // namespace texts
 

@@ -29,8 +29,11 @@ struct RunState {
     std::atomic<quint64> GND_Image_number{0};
     std::atomic<quint64> THD_Image_number{0};
 
-    // Sectors of the current run that could not be read even after a retry.
+    // Sectors of the current run that could not be read (set at its end).
     std::atomic<quint64> unreadable_sectors{0};
+
+    // Skipped sectors the reader still has to try again after the range.
+    std::atomic<quint64> retry_left{0};
 
     // Claims the end of the run: true for the one caller that turned the flag
     // from 0 to 1, false when the end was already handled.
@@ -41,5 +44,6 @@ struct RunState {
     }
 };
 
-// Text of the pass label of the running pass (empty when none runs).
+// Text of the pass label of the running pass (empty when none runs); while
+// skipped sectors are being retried, says so and how many are left.
 QString Curr_Running_Mode_Info(const RunState& state);

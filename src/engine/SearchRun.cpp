@@ -1,8 +1,17 @@
 #include "engine/SearchRun.h"
 
+#include "engine/DdrescueMapFile.h"
 #include "signatures/SignatureTable.h"
+#include "util/FolderHelpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
 
 namespace ostrel {
+
+namespace {
+constexpr size_t kListedRanges = 5;
+} // namespace
 
 SearchRun::SearchRun(EngineHost& host, RunState& state, RunSetup setup, EngineOptions options)
     : host_(host), state_(state), setup_(std::move(setup)), options_(std::move(options))
@@ -27,16 +36,14 @@ void SearchRun::join()
         worker_.join();
 }
 
-void SearchRun::requestFinalScreenOnce()
-{
-    if (state_.claimRunEnd())
-        host_.requestFinalScreen();
-}
-
 void SearchRun::runWorker()
 {
     finished_ = false;
+    started_ = QDateTime::currentDateTime();
     state_.unreadable_sectors = 0;
+    state_.retry_left = 0;
+    state_.stop_screen_already_show = 0;
+    outcome_ = RunOutcome{};
     ticker_ = std::make_unique<ProgressTicker>(host_, state_);
     ticker_->start();
     if (setup_.mode == 0)
@@ -45,27 +52,93 @@ void SearchRun::runWorker()
         Raw_File_Rec_Thread();
     ticker_->stop();
     state_.running_pass = static_cast<int>(PassKind::None);
+    // The one place that ends a run on the front end.
+    if (outcome_.pass.end != PassEnd::SourceFailed && state_.claimRunEnd())
+        host_.requestFinalScreen(outcome_);
     finished_ = true;
+}
+
+void SearchRun::runPasses(CarveEngine& engine)
+{
+    const PassOutcome general = engine.runPass(false);
+    generalOk_ = general.end == PassEnd::Completed && general.lastSectorReadable;
+    PassOutcome last = general;
+    // Only a general pass that read its whole range is followed by the
+    // thorough pass: after a stop, a failure or a medium gone the run ends.
+    if (general.end == PassEnd::Completed && host_.readSearchSettings().thorough) {
+        thoroughRan_ = true;
+        last = engine.runPass(true);
+    }
+    outcome_.thoroughRan = thoroughRan_;
+    outcome_.pass = last;
+    outcome_.unreadable.readOnRetry = general.readOnRetry + (thoroughRan_ ? last.readOnRetry : 0);
+    if (last.end != PassEnd::SourceFailed)
+        summariseUnreadable(engine.sectorMap());
+}
+
+void SearchRun::summariseUnreadable(const SectorMap& map)
+{
+    const PassOutcome& p = outcome_.pass;
+    UnreadableSummary& u = outcome_.unreadable;
+    // Searched: the range up to where reading ended. Beyond a stop, a
+    // failure or a medium gone nothing was searched, so nothing there
+    // counts as unreadable.
+    const quint64 searchedEnd = std::min(state_.for_index.load(), p.rangeEnd);
+    std::vector<SectorRange> runs;
+    quint64 ranges = 0;
+    map.forEach(p.rangeStart, std::max(p.rangeStart, searchedEnd), [&](quint64 first, quint64 count, SectorState s) {
+        if (s == SectorState::Good)
+            return;
+        u.count += count;
+        if (!runs.empty() && runs.back().end() == first) {
+            runs.back().count += count; // bad and never-read sectors side by side make one range
+            return;
+        }
+        ++ranges;
+        if (runs.size() < kListedRanges + 1)
+            runs.push_back({first, count});
+    });
+    if (runs.size() > kListedRanges)
+        runs.pop_back();
+    u.firstRanges = runs;
+    u.otherRanges = ranges - runs.size();
+    state_.unreadable_sectors = u.count;
+    if (u.count == 0 && p.end != PassEnd::MediumGone)
+        return;
+
+    // The map beside the results, for ddrescue and ddrescueview.
+    const SearchSettings settings = host_.readSearchSettings();
+    const quint64 domainEnd = std::max(settings.sectorCount, p.rangeEnd);
+    MapFileHeading heading;
+    heading.program = QStringLiteral("%1 %2")
+                          .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion())
+                          .trimmed();
+    heading.commandLine = QStringLiteral("%1 search of %2, sectors %3 to %4")
+                              .arg(modeFolderName(setup_.mode),
+                                   settings.sourcePath.isEmpty() ? settings.diskIdentifier : settings.sourcePath)
+                              .arg(p.rangeStart)
+                              .arg(p.rangeEnd);
+    heading.started = started_;
+    heading.saved = QDateTime::currentDateTime();
+    heading.currentSector = state_.for_index.load();
+    const QString folder =
+        QDir(QDir(settings.destination).filePath(setup_.recFolderName)).filePath(modeFolderName(setup_.mode));
+    const QString base = QStringLiteral("Unreadable sectors %1").arg(started_.toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")));
+    if (!Create_Folder(folder)) {
+        u.mapError = QStringLiteral("%1: the folder cannot be made").arg(folder);
+        return;
+    }
+    u.mapFile = writeNewMapFile(folder, base, ddrescueMapText(map, domainEnd, heading), &u.mapError);
 }
 
 void SearchRun::Photo_Rec_Thread()
 {
-    state_.stop_screen_already_show = 0;
     CarveEngine engine(host_, state_, setup_, options_, nullptr, ticker_.get());
-    generalOk_ = engine.Photo_Recovey_Mode(QStringLiteral("GEN"));
-    if (generalOk_) {
-        if (host_.readSearchSettings().thorough && state_.stop_screen_already_show == 0) {
-            thoroughRan_ = true;
-            engine.Photo_Recovey_Mode(QStringLiteral("THD"));
-        }
-    }
-    if (state_.stop_screen_already_show == 0)
-        requestFinalScreenOnce();
+    runPasses(engine);
 }
 
 void SearchRun::Raw_File_Rec_Thread()
 {
-    state_.stop_screen_already_show = 0;
     // One summary row per type of the run; numbering continues from the
     // general pass into the thorough pass.
     QStringList types;
@@ -77,23 +150,7 @@ void SearchRun::Raw_File_Rec_Thread()
     summary_.reset(types);
 
     CarveEngine engine(host_, state_, setup_, options_, &summary_, ticker_.get());
-    generalOk_ = engine.Raw_File_Recovey_Mode(QStringLiteral("GEN"));
-    if (generalOk_) {
-        if (host_.readSearchSettings().thorough && state_.stop_screen_already_show == 0) {
-            thoroughRan_ = true;
-            engine.Raw_File_Recovey_Mode(QStringLiteral("THD"));
-        }
-        if (state_.stop_screen_already_show == 0) {
-            // A preview waiting for the user asks for the final screen
-            // itself when it closes.
-            if (host_.previewSessionOpen())
-                state_.stop_now = 1;
-            else
-                requestFinalScreenOnce();
-        }
-    } else if (state_.stop_screen_already_show == 0) {
-        requestFinalScreenOnce();
-    }
+    runPasses(engine);
 }
 
 } // namespace ostrel

@@ -1,17 +1,23 @@
 #pragma once
 // One search: the general pass of the mode's engine and, when the thorough
-// box is ticked and the general pass ended normally, the thorough pass; the
-// progress ticker beside it; exactly one end-of-run request.
+// box is ticked and the general pass read its whole range, the thorough
+// pass; the progress ticker beside it. The run alone decides how it ended:
+// it writes the map of unreadable sectors beside the results and asks the
+// front end for exactly one final screen with the outcome (none when the
+// medium could not be opened: the wizard steps back instead).
 //
 // The front end starts a run with start() (worker and ticker threads) or
 // runs the worker body itself with runWorker(). RunState::stop_now stops it
-// at the next sector.
+// within one device read.
 
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
 #include "engine/FileNaming.h"
+#include "engine/PassOutcome.h"
 #include "engine/ProgressTicker.h"
 #include "engine/RunState.h"
+
+#include <QDateTime>
 
 #include <atomic>
 #include <memory>
@@ -36,17 +42,21 @@ public:
     // calling thread; starts and stops the ticker itself.
     void runWorker();
 
-    // Results of the passes: general pass result and whether the thorough
-    // pass ran.
+    // Results of the passes: general pass result (read to the end, last
+    // sector readable) and whether the thorough pass ran.
     bool generalPassSucceeded() const { return generalOk_; }
     bool thoroughPassRan() const { return thoroughRan_; }
+
+    // How the run ended; valid once the worker has finished.
+    const RunOutcome& outcome() const { return outcome_; }
 
     const TypeSummary& summary() const { return summary_; }
 
 private:
     void Photo_Rec_Thread();
     void Raw_File_Rec_Thread();
-    void requestFinalScreenOnce();
+    void runPasses(CarveEngine& engine);
+    void summariseUnreadable(const SectorMap& map);
 
     EngineHost& host_;
     RunState& state_;
@@ -58,6 +68,8 @@ private:
     std::atomic<bool> finished_{false};
     bool generalOk_ = false;
     bool thoroughRan_ = false;
+    QDateTime started_;
+    RunOutcome outcome_;
 };
 
 } // namespace ostrel

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -45,7 +46,20 @@ std::unique_ptr<FileSectorSource> FileSectorSource::open(const QString& path, in
         return nullptr;
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::unique_ptr<FileSectorSource>(new FileSectorSource(fd));
+    return std::unique_ptr<FileSectorSource>(new FileSectorSource(fd, path));
+}
+
+bool FileSectorSource::stillPresent()
+{
+    struct stat opened;
+    struct stat named;
+    if (::fstat(fd_, &opened) != 0)
+        return false;
+    if (::stat(QFile::encodeName(path_).constData(), &named) != 0)
+        return errno != ENOENT && errno != ENOTDIR; // gone from its folder; other errors prove nothing
+    if (S_ISBLK(opened.st_mode) || S_ISCHR(opened.st_mode))
+        return named.st_rdev == opened.st_rdev;
+    return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
 quint32 FileSectorSource::read(quint64 first, quint32 count, unsigned char* buffer, int* error)
@@ -99,18 +113,33 @@ FaultInjectingSource::FaultInjectingSource(std::unique_ptr<SectorSource> inner, 
 {
 }
 
+quint32 FaultInjectingSource::fail(quint32 got, int errorCode, int* error)
+{
+    ++failedReads_;
+    if (failDelay_.count() > 0)
+        std::this_thread::sleep_for(failDelay_);
+    *error = errorCode;
+    return got;
+}
+
 quint32 FaultInjectingSource::read(quint64 first, quint32 count, unsigned char* buffer, int* error)
 {
+    *error = 0;
+    if (gone_)
+        return fail(0, vanish_.error, error);
     for (quint32 i = 0; i < count; ++i) {
         const quint64 s = first + i;
+        if (s >= vanish_.goneAt) {
+            gone_ = true;
+            return fail(0, vanish_.error, error); // a removed medium delivers nothing of the read
+        }
         const bool failsNow = always_.count(s) || (once_.count(s) && attempts_.count(s) == 0);
         if (always_.count(s) || once_.count(s))
             attempts_.insert(s);
         if (failsNow) {
             int innerError = 0;
             const quint32 got = i == 0 ? 0 : inner_->read(first, i, buffer, &innerError);
-            *error = innerError ? innerError : EIO;
-            return got;
+            return fail(got, innerError ? innerError : EIO, error);
         }
     }
     return inner_->read(first, count, buffer, error);

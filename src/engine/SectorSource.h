@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <set>
 
@@ -22,6 +24,10 @@ public:
     // a failure (0 at the end of the source). Never throws. Thread: any, but
     // one caller at a time.
     virtual quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) = 0;
+
+    // False once the medium is known to have gone away (its device node
+    // removed or replaced). Asked after a failed read. Same thread rules.
+    virtual bool stillPresent() { return true; }
 };
 
 // A device node or an image file, opened read-only. Reads with pread, so the
@@ -37,12 +43,17 @@ public:
 
     quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;
 
+    // True while `path` still names the node that was opened (same device
+    // number for a device, same file for an image).
+    bool stillPresent() override;
+
     // Size in whole sectors (block devices ask the kernel), 0 when unknown.
     quint64 sectorCount() const;
 
 private:
-    explicit FileSectorSource(int fd) : fd_(fd) {}
+    FileSectorSource(int fd, const QString& path) : fd_(fd), path_(path) {}
     int fd_ = -1;
+    QString path_;
 };
 
 // Sectors held in memory (tests, samples). A trailing partial sector is not
@@ -57,18 +68,40 @@ private:
 };
 
 // Wraps a source and fails chosen sectors with EIO: `always` fail on every
-// attempt, `once` fail only the first time they are read.
+// attempt, `once` fail only the first time they are read. A failed read can
+// be made to take time, as on a dying card, and the medium can be made to go
+// away: once a read reaches `goneAt`, every read fails.
 class FaultInjectingSource : public SectorSource {
 public:
+    struct Vanish {
+        quint64 goneAt = ~quint64(0); // first sector whose read makes the medium go away
+        int error = EIO;              // the errno of every read from then on
+        bool nodeRemoved = false;     // stillPresent() answers false from then on
+    };
+
     FaultInjectingSource(std::unique_ptr<SectorSource> inner, std::set<quint64> always, std::set<quint64> once = {});
     quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;
+    bool stillPresent() override { return !(gone_ && vanish_.nodeRemoved); }
+
+    // Each failed read sleeps this long before it returns.
+    void setFailDelay(std::chrono::microseconds delay) { failDelay_ = delay; }
+    void setVanish(Vanish vanish) { vanish_ = vanish; }
+
+    // Attempts to read `sector` (reads that reached it), and failed reads in all.
     int attempts(quint64 sector) const;
+    quint64 failedReads() const { return failedReads_.load(); }
 
 private:
+    quint32 fail(quint32 got, int errorCode, int* error);
+
     std::unique_ptr<SectorSource> inner_;
     std::set<quint64> always_;
     std::set<quint64> once_;
     std::multiset<quint64> attempts_;
+    std::chrono::microseconds failDelay_{0};
+    Vanish vanish_;
+    bool gone_ = false;
+    std::atomic<quint64> failedReads_{0};
 };
 
 } // namespace ostrel

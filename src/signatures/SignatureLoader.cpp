@@ -61,10 +61,24 @@ QStringList parseSignatureBytes(const QByteArray& bytes)
     return parseSignatureText(text);
 }
 
-QStringList loadSignatureFile(const QString& path)
+QStringList loadSignatureFile(const QString& path, QString* problem)
 {
+    QString why;
+    QStringList table;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parseSignatureBytes(file.readAll());
+    if (!file.exists()) {
+        why = QStringLiteral("is missing");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        why = QStringLiteral("cannot be read (%1)").arg(file.errorString());
+    } else {
+        const QByteArray bytes = file.readAll();
+        table = parseSignatureBytes(bytes);
+        if (file.error() != QFileDevice::NoError)
+            why = QStringLiteral("cannot be read (%1)").arg(file.errorString());
+        else if (table.isEmpty())
+            why = QStringLiteral("holds no file signatures");
+    }
+    if (problem)
+        *problem = why.isEmpty() ? QString() : QStringLiteral("The signature file %1 %2.").arg(path, why);
+    return table;
 }

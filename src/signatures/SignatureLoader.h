@@ -26,5 +26,7 @@ QStringList parseSignatureText(const QString& text);
 // give an empty table.
 QStringList parseSignatureBytes(const QByteArray& bytes);
 
-// Loads one file; a missing or unreadable file gives an empty table.
-QStringList loadSignatureFile(const QString& path);
+// Loads one file; a missing or unreadable file gives an empty table. When
+// `problem` is given it gets a sentence saying why a file gave no entries
+// ("The signature file X is missing."), or is emptied.
+QStringList loadSignatureFile(const QString& path, QString* problem = nullptr);

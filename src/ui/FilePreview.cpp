@@ -117,11 +117,14 @@ void MyTableController::finishPreview(quint64 generation, const QString& path, i
             clearPreview_->hide();
         session = false;
     }
-    // The search ended while the sheet was up and left its final screen to
-    // us: show it a second after the sheet has gone, once per run.
-    if (state_.stop_now.load() == 1) {
-        QTimer::singleShot(kDeferredFinalScreenMs, this, [this] {
-            if (state_.stop_now.load() == 1 && !session && state_.claimRunEnd())
+    // The search ended while the sheet was up, and its final screen waited
+    // for us (both on the main thread, so nothing can slip in between):
+    // show it a second after the sheet has gone.
+    if (finalScreenPending_) {
+        finalScreenPending_ = false;
+        const quint64 generation = runGeneration_;
+        QTimer::singleShot(kDeferredFinalScreenMs, this, [this, generation] {
+            if (generation == runGeneration_)
                 Final_or_Stop_Screen();
         });
     }

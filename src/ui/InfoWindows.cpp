@@ -53,7 +53,9 @@ SaveFile_Info::SaveFile_Info(QWidget* parent) : QDialog(parent), ui(std::make_un
     ui->_info_icon->setPixmap(QIcon(QStringLiteral(":/icons/done.svg")).pixmap(40, 40));
     ui->_summary_label->hide();
     ui->_unreadable_label->hide();
+    ui->_continue_btn->hide();
     connect(ui->_ok_btn, &QPushButton::clicked, this, &SaveFile_Info::OK_Btn);
+    connect(ui->_continue_btn, &QPushButton::clicked, this, [this] { done(ContinueCode); });
     connect(ui->_website_link, &QPushButton::clicked, this, &SaveFile_Info::websiteClicked);
     connect(ui->_support_link, &QPushButton::clicked, this, &SaveFile_Info::supportClicked);
 }
@@ -63,6 +65,31 @@ SaveFile_Info::~SaveFile_Info() = default;
 void SaveFile_Info::OK_Btn()
 {
     done(1);
+}
+
+void SaveFile_Info::setTitle(const QString& title, Mood mood)
+{
+    ui->_info_title->setText(title);
+    const QString icon = mood == Mood::Warning ? QStringLiteral(":/icons/alert-warning.svg")
+                         : mood == Mood::Note  ? QStringLiteral(":/icons/alert-info.svg")
+                                               : QStringLiteral(":/icons/done.svg");
+    ui->_info_icon->setPixmap(QIcon(icon).pixmap(40, 40));
+}
+
+QString SaveFile_Info::title() const
+{
+    return ui->_info_title->text();
+}
+
+void SaveFile_Info::setContinueOffer(const QString& text)
+{
+    ui->_continue_btn->setText(text);
+    ui->_continue_btn->setVisible(!text.isEmpty());
+}
+
+QString SaveFile_Info::continueOffer() const
+{
+    return ui->_continue_btn->isHidden() ? QString() : ui->_continue_btn->text();
 }
 
 void SaveFile_Info::setSummary(const QString& text)

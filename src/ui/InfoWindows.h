@@ -36,13 +36,24 @@ private:
     std::unique_ptr<Ui::BrowseInfo> ui;
 };
 
-// `SaveFile_Info_Window`: OK ends it with the code 1.
+// `SaveFile_Info_Window`: OK ends it with the code 1, the continue button
+// (shown after a stopped search) with the code 2.
 class SaveFile_Info : public QDialog {
     Q_OBJECT
 public:
+    enum { ContinueCode = 2 };
     explicit SaveFile_Info(QWidget* parent = nullptr);
     ~SaveFile_Info() override;
     void OK_Btn();
+
+    // The title line and its icon: a search done, a note (nothing found) or
+    // a warning.
+    enum class Mood { Done, Note, Warning };
+    void setTitle(const QString& title, Mood mood);
+    QString title() const;
+    // The continue button's text; empty hides it.
+    void setContinueOffer(const QString& text);
+    QString continueOffer() const;
 
     // What the run did ("N files were recovered ..."); empty hides the line.
     void setSummary(const QString& text);

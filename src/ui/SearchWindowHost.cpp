@@ -87,6 +87,7 @@ void MyTableController::startSearch(int mode)
     resultsModel_->setPhotoMode(mode == 0);
     runFoundFiles_ = 0;
     state_.unreadable_sectors = 0;
+    finalScreenPending_ = false;
 
     run_ = std::make_unique<ostrel::SearchRun>(*this, state_, std::move(setup), options_.engineOptions);
     const quint64 generation = ++runGeneration_;
@@ -180,9 +181,19 @@ void MyTableController::showMessageBox(const QString& text)
     Show_MessageBox(text);
 }
 
-void MyTableController::requestFinalScreen()
+void MyTableController::requestFinalScreen(const ostrel::RunOutcome& outcome)
 {
-    onMainThread([this] { Final_or_Stop_Screen(); }, false);
+    onMainThread(
+        [this, outcome] {
+            runOutcome_ = outcome;
+            // A preview holding its wait sheet shows the screen when it is
+            // done (finishPreview).
+            if (session)
+                finalScreenPending_ = true;
+            else
+                Final_or_Stop_Screen();
+        },
+        false);
 }
 
 void MyTableController::wizardStepBack(int mode)
@@ -203,13 +214,6 @@ void MyTableController::showGenericErrorAlert(int err)
 void MyTableController::progressTick(const ProgressSnapshot& progress)
 {
     onMainThread([progress, this] { timerTickSetLabel(progress); }, false);
-}
-
-bool MyTableController::previewSessionOpen()
-{
-    bool open = false;
-    onMainThread([&open, this] { open = session; }, true);
-    return open;
 }
 
 // ---------------------------------------------------------------------------
@@ -314,19 +318,8 @@ void MyTableController::Final_or_Stop_Screen()
         w._progress_panel->setVisible(!w._ClearThumbnail_Label->isHidden());
 
         SaveFile_Info* info = saveFileInfoWindow();
-        const QString folder = QDir(w._path->text()).filePath(profile_.Rec_Folder_Name);
-        info->setSummary(runFoundFiles_ == 1
-                             ? QStringLiteral("1 file was recovered into\n%1").arg(QDir::toNativeSeparators(folder))
-                             : QStringLiteral("%1 files were recovered into\n%2")
-                                   .arg(runFoundFiles_)
-                                   .arg(QDir::toNativeSeparators(folder)));
-        const quint64 unreadable = state_.unreadable_sectors.load();
-        info->setUnreadableNotice(
-            unreadable == 0 ? QString()
-                            : QStringLiteral("%1 sector(s) of the medium could not be read, even after a retry. "
-                                             "They were treated as empty; files that cover them may be damaged.")
-                                  .arg(unreadable));
-        dialogs_->runModal(info);
+        showFinalScreenTexts(info);
+        const bool continueAsked = dialogs_->runModal(info) == SaveFile_Info::ContinueCode;
         info->hide();
 
         state_.stop_now = 0;
@@ -342,10 +335,83 @@ void MyTableController::Final_or_Stop_Screen()
         w._back_btn->setEnabled(true);
         w._browse_path->setEnabled(true);
         w._Thro_Mode_Chk->setEnabled(true);
+        if (continueAsked && runOutcome_.pass.canContinue())
+            continueSearchFrom(runOutcome_.pass.sector, runOutcome_.pass.rangeEnd);
     } catch (const std::exception& e) {
         Show_MessageBox(QString::fromLocal8Bit(e.what()));
     }
     emit finalScreenShown();
+}
+
+// The final screen's words for the run in runOutcome_.
+void MyTableController::showFinalScreenTexts(SaveFile_Info* info)
+{
+    using ostrel::PassEnd;
+    const ostrel::PassOutcome& p = runOutcome_.pass;
+    const ostrel::UnreadableSummary& u = runOutcome_.unreadable;
+    using Mood = SaveFile_Info::Mood;
+    switch (p.end) {
+    case PassEnd::Stopped: info->setTitle(wintexts::endTitleStopped, Mood::Warning); break;
+    case PassEnd::MediumGone: info->setTitle(wintexts::endTitleGone, Mood::Warning); break;
+    case PassEnd::Failed: info->setTitle(wintexts::endTitleFailed, Mood::Warning); break;
+    case PassEnd::DestinationFailed: info->setTitle(wintexts::endTitleNotSaved, Mood::Warning); break;
+    case PassEnd::Completed:
+    case PassEnd::SourceFailed:
+        info->setTitle(wintexts::endTitleDone,
+                       u.count > 0 ? Mood::Warning : runFoundFiles_ == 0 ? Mood::Note : Mood::Done);
+        break;
+    }
+
+    QStringList summary;
+    if (p.end == PassEnd::Stopped)
+        summary << (p.canContinue() ? wintexts::endStoppedAt.arg(p.sector).arg(p.rangeEnd) : wintexts::endStoppedInRetry);
+    if (p.end == PassEnd::MediumGone)
+        summary << (p.anySectorRead ? wintexts::endGoneAfter.arg(p.sector) : wintexts::endGoneAtOnce);
+    if (p.end == PassEnd::Failed)
+        summary << wintexts::endFailed.arg(p.message);
+    const QString folder = QDir::toNativeSeparators(QDir(ui->_path->text()).filePath(profile_.Rec_Folder_Name));
+    if (runFoundFiles_ == 0) {
+        summary << wintexts::endNoFiles;
+        if (p.end == PassEnd::Completed || p.end == PassEnd::Stopped) {
+            const SearchSettings settings = currentSearchSettings();
+            QStringList hints{wintexts::hintOtherMode};
+            if (!settings.thorough)
+                hints << wintexts::hintThorough;
+            if (settings.sectorRange && !settings.entireDisk)
+                hints << wintexts::hintWholeDisk;
+            summary << wintexts::endNoFilesHint.arg(hints.join(QStringLiteral(", ")));
+        }
+    } else {
+        summary << (runFoundFiles_ == 1 ? wintexts::endOneFile.arg(folder)
+                                        : wintexts::endFiles.arg(runFoundFiles_).arg(folder));
+    }
+    info->setSummary(summary.join(QStringLiteral("\n\n")));
+
+    QStringList notice;
+    if (u.count > 0)
+        notice << wintexts::endUnreadable.arg(u.count).arg(ostrel::describeRanges(u.firstRanges, u.otherRanges));
+    if (u.readOnRetry > 0)
+        notice << wintexts::endReadOnRetry.arg(u.readOnRetry);
+    if (!u.mapFile.isEmpty())
+        notice << wintexts::endMapFile.arg(QDir::toNativeSeparators(u.mapFile));
+    info->setUnreadableNotice(notice.join(u' '));
+    info->setContinueOffer(p.canContinue() ? wintexts::continueButton.arg(p.sector) : QString());
+}
+
+void MyTableController::continueSearchFrom(quint64 sector, quint64 end)
+{
+    // Photo mode goes back to the settings, the other modes to their file
+    // types (which keep their ticks); the range of the settings is set
+    // either way, and Next starts the search.
+    const int mode = Recovery_MODE;
+    Back_btn();
+    SettingsSet& s = set(mode);
+    sectorRange(s);
+    s.startSlider->setValue64(static_cast<qint64>(sector));
+    s.endSlider->setValue64(static_cast<qint64>(end));
+    s.startField->setText(QString::number(sector));
+    s.endField->setText(QString::number(end));
+    setHelp(wintexts::helpContinue.arg(sector).arg(end));
 }
 
 // ---------------------------------------------------------------------------

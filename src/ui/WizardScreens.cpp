@@ -457,7 +457,12 @@ bool MyTableController::nextFromSettings()
             return false;
         }
     }
-    // 3. On to the next screen.
+    // 3. Signature files that cannot be used: said now, before any reading.
+    if (const QString problem = tables.loadProblem(Recovery_MODE); !problem.isEmpty()) {
+        Show_MessageBox(problem);
+        return false;
+    }
+    // 4. On to the next screen.
     screen_counter = 2;
     w._Thro_Mode_Chk_SIG->setChecked(true);
     w._select_unselect_Chk->setChecked(true);

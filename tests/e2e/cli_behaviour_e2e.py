@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The headless front end as a user meets it: exit codes and messages for a
-missing source, an unwritable destination, a range past the end, Ctrl-C in
-the middle of a search (files closed and listed, summary printed), and the
-built-in sample. Needs only python3; the destination-on-the-medium check
+missing source, an unwritable destination, a range past the end, a missing
+signature file, a search that finds nothing, Ctrl-C in the middle of a
+search (files closed and listed, summary and the continuing command
+printed), and the built-in sample. Needs only python3; the destination-on-the-medium check
 needs root and losetup and is skipped without them."""
 
 import argparse
@@ -64,8 +65,8 @@ def main():
         out = os.path.join(work, "out")
         r = run(recover, image, out)
         check(r.returncode == 0, f"a completed search exits 0 (got {r.returncode})")
-        check("GND00001.JPG" in r.stdout and "JPG" in r.stdout and "Unreadable sectors: 0" in r.stdout,
-              "the summary names the file and the unreadable sectors")
+        check("GND00001.JPG" in r.stdout and "JPG" in r.stdout and "Unreadable sectors" not in r.stdout,
+              "the summary names the file and no unreadable sectors")
         carved = os.path.join(out, "Ostrel Professional Recovery Results", "Photo Search",
                               "General Recovery Results", "JPG", "GND00001.JPG")
         check(os.path.isfile(carved) and open(carved, "rb").read() == whole, "the file is carved in the tree, to its end")
@@ -90,12 +91,34 @@ def main():
         check(proc.returncode == 130, f"Ctrl-C exits 130 (got {proc.returncode})")
         check(time.time() - start < 20, "Ctrl-C stops promptly")
         check("Recovered files by type" in rest, "Ctrl-C still prints the summary")
+        cont = [l for l in rest.splitlines() if l.startswith("To continue it: --range ")]
+        check(len(cont) == 1 and cont[0].endswith(":%d" % ((48 << 30) // 512)), f"Ctrl-C prints the range that continues ({cont})")
+        check(any(l.strip().startswith("ostrel-recover ") and l.strip().endswith(cont[0].split(": ")[1]) for l in rest.splitlines())
+              if cont else False, "and the whole command")
         listed = set(l.strip().rsplit("  (", 1)[0] for l in (first + rest).splitlines() if "/GND" in l)
         on_disk = set()
         for root, _, names in os.walk(out2):
             for n in names:
                 on_disk.add(os.path.join(root, n))
         check(on_disk and on_disk == listed, f"every file on disk was listed ({len(on_disk)} files)")
+
+        resources = os.path.join(work, "resources")
+        os.mkdir(resources)
+        shipped = os.path.join(os.path.dirname(recover), "resources")
+        for name in ("EXPExt2Adv.dll", "EXPRaw.dll", "EXPRawAdv.dll"):
+            with open(os.path.join(shipped, name), "rb") as src, open(os.path.join(resources, name), "wb") as dst:
+                dst.write(src.read())
+        r = run(recover, "--resources", resources, image, os.path.join(work, "out3"))
+        check(r.returncode == 6 and "EXPExt2.dll is missing" in r.stderr,
+              f"a missing signature file is named before any reading (got {r.returncode}: {r.stderr.strip()})")
+        check(not os.path.exists(os.path.join(work, "out3")), "nothing was written for it")
+
+        empty = os.path.join(work, "empty.img")
+        with open(empty, "wb") as f:
+            f.write(b"\x11" * 512 * 16)
+        r = run(recover, "--range", "2:10", empty, os.path.join(work, "out4"))
+        check(r.returncode == 0 and "No files were recovered. Try another --mode, the thorough pass (--thorough), "
+              "the whole medium (no --range)." in r.stdout, "zero files has its own words and hints")
 
         r = run(recover, "--list-types", "--edition", "removable", "--mode", "audio")
         check(r.returncode == 0 and "MP3" in r.stdout and "WAV" in r.stdout, "audio types are listed")

@@ -7,6 +7,7 @@
 #include "engine/EngineHost.h"
 #include "engine/FileNaming.h"
 #include "engine/RunState.h"
+#include "engine/SearchRun.h"
 #include "signatures/SignatureLoader.h"
 
 #include <QByteArray>
@@ -79,10 +80,11 @@ public:
         messages.push_back(text);
         events.push_back(QStringLiteral("message:") + text);
     }
-    void requestFinalScreen() override
+    void requestFinalScreen(const ostrel::RunOutcome& outcome) override
     {
         std::lock_guard<std::mutex> l(m_);
         ++finalScreens;
+        lastOutcome = outcome;
         events.push_back(QStringLiteral("final"));
     }
     void wizardStepBack(int) override
@@ -106,6 +108,7 @@ public:
     QStringList messages;
     QStringList events;
     int finalScreens = 0;
+    ostrel::RunOutcome lastOutcome;
     std::atomic<int> ticks{0};
 
 private:
@@ -209,6 +212,14 @@ protected:
         CarveEngine engine(host, state, setup, options, mode == 0 ? nullptr : &summary, nullptr);
         const QString name = thorough ? QStringLiteral("THD") : QStringLiteral("GEN");
         return mode == 0 ? engine.Photo_Recovey_Mode(name) : engine.Raw_File_Recovey_Mode(name);
+    }
+
+    // A whole run (worker body on this thread) and how it ended.
+    RunOutcome run(int mode, const QStringList& general, const QStringList& adv = {})
+    {
+        SearchRun r(host, state, RunSetup{mode, general, adv, kResults}, options);
+        r.runWorker();
+        return r.outcome();
     }
 
     QString passRoot(int mode, bool thorough = false) const

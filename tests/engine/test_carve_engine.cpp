@@ -1,8 +1,9 @@
 // The carving passes on in-memory media: file lengths against size limits,
 // headers cutting files, blank sectors, carve groups, list clearing, folder
 // roll-over, stop, device and destination failures, unreadable sectors and
-// unique names. Needs a temporary folder; the destination-full case uses
-// RLIMIT_FSIZE.
+// unique names; and how passes and runs end (the outcome, one final screen,
+// the mapfile, failures, a medium gone). Needs a temporary folder; the
+// destination-full case uses RLIMIT_FSIZE.
 #include "EngineTestSupport.h"
 #include "engine/EngineTexts.h"
 #include "engine/FileNaming.h"
@@ -89,12 +90,11 @@ TEST_F(CarveTest, RangeIsHonouredAndTheLastSectorWrittenOnce)
     EXPECT_EQ(state.start_sector.load(), 10u);
     EXPECT_EQ(state.total_sector.load(), 10u);
 
-    // Neither radio set: an empty range reads nothing and says so.
+    // Neither radio set: an empty range reads nothing.
     host.listed.clear();
     host.settings.sectorRange = false;
     EXPECT_FALSE(pass(0, table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"))));
     EXPECT_TRUE(host.listed.empty());
-    EXPECT_EQ(host.messages.last(), texts::mediaReadError);
 }
 
 TEST_F(CarveTest, UnreadableSectorsAreZerosInPlaceAndTheLastOneIsReported)
@@ -109,30 +109,28 @@ TEST_F(CarveTest, UnreadableSectorsAreZerosInPlaceAndTheLastOneIsReported)
     QByteArray expected = img.sectorsFrom(1, 15);
     expected.replace(3 * 512, 512, QByteArray(512, '\0'));
     EXPECT_EQ(readAll(host.listed[0].path), expected) << "later sectors keep their offsets";
-    EXPECT_EQ(state.unreadable_sectors.load(), 1u);
     EXPECT_TRUE(host.messages.isEmpty());
 
-    // The last sector unreadable: files are kept, the pass reports the error.
+    // The last sector unreadable: files are kept; the run's outcome tells.
     host.listed.clear();
-    state.unreadable_sectors = 0;
     useImage(img, {15});
     EXPECT_FALSE(pass(0, table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"))));
     ASSERT_EQ(host.listed.size(), 1u);
     EXPECT_EQ(readAll(host.listed[0].path).size(), 15 * 512);
-    EXPECT_EQ(host.messages.last(), texts::mediaReadError);
+    EXPECT_TRUE(host.messages.isEmpty()) << "the medium is not blamed in a message box";
 }
 
-TEST_F(CarveTest, EmptyPhotoTableIsAReadErrorButAnEmptySelectionIsNot)
+TEST_F(CarveTest, EmptyPhotoTableIsAFailureButAnEmptySelectionIsNot)
 {
     Image img(4);
     img.fill(0);
     useImage(img);
-    EXPECT_FALSE(pass(0, QStringList()));
-    EXPECT_EQ(host.messages.last(), texts::mediaReadError);
-    host.messages.clear();
+    const RunOutcome photo = run(0, QStringList());
+    EXPECT_EQ(photo.pass.end, PassEnd::Failed);
+    EXPECT_TRUE(photo.pass.message.contains("signatures")) << photo.pass.message;
+    EXPECT_EQ(state.for_index.load(), 0u) << "nothing is read";
     EXPECT_TRUE(pass(2, QStringList()));
     EXPECT_TRUE(host.messages.isEmpty());
-    EXPECT_EQ(state.for_index.load(), 0u) << "nothing is read";
 }
 
 TEST_F(CarveTest, StopClosesAndListsTheOpenFileBeforeTheNextSector)
@@ -152,7 +150,7 @@ TEST_F(CarveTest, StopClosesAndListsTheOpenFileBeforeTheNextSector)
     EXPECT_EQ(readAll(host.listed[1].path), img.sectorsFrom(3, 1)) << "the file open at the stop keeps what it had";
     EXPECT_EQ(state.for_index.load(), 4u) << "no sector is read after the stop request";
     EXPECT_EQ(state.stop_now.load(), 0);
-    EXPECT_EQ(host.finalScreens, 1);
+    EXPECT_EQ(host.finalScreens, 0) << "a pass never ends the run itself";
     EXPECT_TRUE(host.messages.isEmpty());
 }
 
@@ -185,7 +183,7 @@ TEST_F(CarveTest, DestinationThatCannotBeCreatedEndsThePassBeforeReading)
     Image img(8);
     img.put(0, hex("FFD8FFE0"));
     useImage(img);
-    EXPECT_FALSE(pass(2, table(sigEntry("ZIP", 1 << 20, "504B0304", "1"))));
+    EXPECT_EQ(run(2, table(sigEntry("ZIP", 1 << 20, "504B0304", "1"))).pass.end, PassEnd::DestinationFailed);
     EXPECT_EQ(host.messages, QStringList{unable_saving_Msg});
     EXPECT_EQ(host.finalScreens, 1);
     EXPECT_EQ(state.for_index.load(), 0u);
@@ -209,7 +207,6 @@ TEST_F(CarveTest, DestinationFullMidPassIsASaveFailureNotASuccess)
     EXPECT_FALSE(ok);
     EXPECT_EQ(host.messages, QStringList{unable_saving_Msg});
     EXPECT_TRUE(host.listed.empty()) << "a file that could not be written whole is not listed";
-    EXPECT_EQ(host.finalScreens, 1);
     EXPECT_LT(state.for_index.load(), 4096u);
 }
 
@@ -435,4 +432,114 @@ TEST_F(CarveTest, LongFilesKeepEverySectorAcrossReusedReadBuffers)
     expected.replace(77 * 512, 512, QByteArray(512, '\0'));
     EXPECT_EQ(readAll(host.listed[0].path), expected.left(150 * 512)) << host.listed[0].name;
     EXPECT_EQ(readAll(host.listed[1].path), expected) << host.listed[1].name;
+}
+
+// ---- How passes and runs end.
+
+TEST_F(CarveTest, StoppedRunNamesTheSectorToContinueFrom)
+{
+    Image img(300);
+    for (int s = 0; s < 300; s += 3)
+        img.put(s, hex("FFD8FFE0"));
+    useImage(img);
+    host.settings.thorough = true;
+    host.onList = [this](const ListedFile& f) {
+        if (f.name == QLatin1String("GND00002.JPG"))
+            state.stop_now = 1;
+    };
+    const RunOutcome o = run(0, table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1")), table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1")));
+    EXPECT_EQ(o.pass.end, PassEnd::Stopped);
+    EXPECT_EQ(o.pass.sector, 7u) << "the header at 6 ended GND00002; sector 7 was not searched";
+    EXPECT_EQ(o.pass.rangeEnd, 300u);
+    EXPECT_TRUE(o.pass.canContinue());
+    EXPECT_FALSE(o.thoroughRan);
+    EXPECT_EQ(host.finalScreens, 1);
+    EXPECT_EQ(host.lastOutcome.pass.sector, 7u);
+}
+
+TEST_F(CarveTest, ExceptionAnywhereInAPassEndsTheRunAsAFailure)
+{
+    Image img(40);
+    img.put(0, hex("FFD8FFE0"));
+    img.put(10, hex("FFD8FFE0"));
+    useImage(img);
+    host.settings.thorough = true;
+    const QStringList jpg = table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"));
+    // Inside the sector loop.
+    host.onList = [](const ListedFile&) { throw std::runtime_error("listing broke"); };
+    RunOutcome o = run(0, jpg, jpg);
+    EXPECT_EQ(o.pass.end, PassEnd::Failed);
+    EXPECT_EQ(o.pass.message, QStringLiteral("listing broke"));
+    EXPECT_FALSE(o.thoroughRan) << "no thorough pass after a failure";
+    EXPECT_EQ(host.finalScreens, 1);
+    // Before the loop.
+    host.onList = nullptr;
+    options.openSource = [](const QString&, int*) -> std::unique_ptr<SectorSource> {
+        throw std::runtime_error("no memory for the device");
+    };
+    o = run(0, jpg, jpg);
+    EXPECT_EQ(o.pass.end, PassEnd::Failed);
+    EXPECT_EQ(o.pass.message, QStringLiteral("no memory for the device"));
+    EXPECT_EQ(host.finalScreens, 2);
+}
+
+TEST_F(CarveTest, UnreadableSectorsGiveAnExactMapfileBesideTheResults)
+{
+    Image img(200);
+    for (int s = 0; s < 200; ++s)
+        img.fill(s);
+    img.put(10, hex("FFD8FFE0"));
+    useImage(img, {5, 40, 41, 42, 43, 44, 190});
+    host.settings.thorough = true;
+    const QStringList jpg = table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"));
+    const RunOutcome o = run(0, jpg, jpg);
+    EXPECT_EQ(o.pass.end, PassEnd::Completed);
+    EXPECT_TRUE(o.thoroughRan) << "unreadable sectors do not cancel the thorough pass";
+    EXPECT_EQ(o.unreadable.count, 7u);
+    EXPECT_EQ(o.unreadable.firstRanges, (std::vector<SectorRange>{{5, 1}, {40, 5}, {190, 1}}));
+    EXPECT_EQ(describeRanges(o.unreadable.firstRanges, 0), QStringLiteral("5, 40-44, 190"));
+    ASSERT_FALSE(o.unreadable.mapFile.isEmpty()) << o.unreadable.mapError;
+    EXPECT_TRUE(o.unreadable.mapFile.startsWith(dest.filePath(kResults + "/Photo Search/")));
+    const QStringList lines = QString::fromUtf8(readAll(o.unreadable.mapFile)).split(u'\n', Qt::SkipEmptyParts);
+    QStringList blocks;
+    for (const QString& l : lines) {
+        if (!l.startsWith(u'#'))
+            blocks << l.simplified();
+    }
+    EXPECT_EQ(blocks, (QStringList{"0x00019000 + 1", "0x00000000 0x00000A00 +", "0x00000A00 0x00000200 -",
+                                   "0x00000C00 0x00004400 +", "0x00005000 0x00000A00 -", "0x00005A00 0x00012200 +",
+                                   "0x00017C00 0x00000200 -", "0x00017E00 0x00001200 +"}));
+    // The file over sector 40-44 keeps its length, zeros only there.
+    QByteArray expected = img.sectorsFrom(10, 190);
+    for (int s : {40, 41, 42, 43, 44, 190})
+        expected.replace((s - 10) * 512, 512, QByteArray(512, '\0'));
+    ASSERT_FALSE(host.listed.empty());
+    EXPECT_EQ(readAll(host.listed[0].path), expected);
+}
+
+TEST_F(CarveTest, MediumGoneEndsTheRunAtOnceAndKeepsWhatWasFound)
+{
+    Image img(20000);
+    img.put(3, hex("FFD8FFE0"));
+    for (int s = 4; s < 100; ++s)
+        img.fill(s);
+    const QByteArray bytes = img.bytes;
+    host.settings.sectorCount = 20000;
+    host.settings.thorough = true;
+    options.openSource = [&](const QString&, int*) -> std::unique_ptr<SectorSource> {
+        auto source = std::make_unique<FaultInjectingSource>(std::make_unique<MemorySectorSource>(bytes), std::set<quint64>{});
+        source->setVanish({100, EIO, false});
+        return source;
+    };
+    const QStringList jpg = table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"));
+    const RunOutcome o = run(0, jpg, jpg);
+    EXPECT_EQ(o.pass.end, PassEnd::MediumGone);
+    EXPECT_TRUE(o.pass.anySectorRead);
+    EXPECT_EQ(o.pass.sector, 95u) << "chunks of 8: the one holding sector 100 starts at 96";
+    EXPECT_FALSE(o.thoroughRan);
+    ASSERT_EQ(host.listed.size(), 1u) << "the open file is closed and listed";
+    EXPECT_EQ(readAll(host.listed[0].path), img.sectorsFrom(3, 93));
+    EXPECT_EQ(o.unreadable.count, 0u) << "what was never reached is not unreadable";
+    ASSERT_FALSE(o.unreadable.mapFile.isEmpty());
+    EXPECT_TRUE(readAll(o.unreadable.mapFile).contains("0x0000C000  0x009B8000  ?")) << "the rest not tried";
 }

@@ -25,9 +25,10 @@ int ScriptedDialogs::runAlert(QWidget*, const AlertText& alert)
 int ScriptedDialogs::runModal(QDialog* window)
 {
     modalWindows << window->objectName();
+    window->setResult(0);
     if (onModal)
-        onModal(window);
-    return 1;
+        onModal(window); // may end it with a code of its own (done())
+    return window->result() > 1 ? window->result() : 1;
 }
 
 QString ScriptedDialogs::chooseFolder(QWidget*, const QString&)

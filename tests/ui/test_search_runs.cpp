@@ -2,7 +2,9 @@
 // by the test, with the shipped signature files: a complete photo search
 // (files on disk, thumbnails or placeholder in the list, one final screen),
 // a complete raw-file search with one type unticked (summary rows count the
-// files), a search stopped with the Stop question, a Stop answered No, a
+// files), a search stopped with the Stop question (its final screen names
+// the sector and continuing fills the sector range), a Stop answered No, a
+// medium that goes away mid-search (its own final screen), a
 // medium that cannot be opened (wizard one screen back, generic alert, no
 // final screen), the permission alert and its restart button, the progress
 // display for more than 2^31 sectors, and Show_MessageBox from a worker
@@ -12,6 +14,7 @@
 
 #include "engine/EngineTexts.h"
 #include "ui/ControlPanelWindow.h"
+#include "ui/InfoWindows.h"
 #include "ui/MyImageObject.h"
 #include "ui/ResultsModel.h"
 #include "ui/TableModels.h"
@@ -45,6 +48,7 @@ private slots:
     void completeRawFileSearch();
     void stopMidSearch();
     void stopAnsweredNoRunsOn();
+    void mediumGoneHasItsOwnFinalScreen();
     void deviceThatCannotBeOpened();
     void permissionAlertOffersTheRestart();
     void progressBeyondIntRange();
@@ -292,19 +296,79 @@ void SearchRunsTest::stopMidSearch()
     QVERIFY(!w->_Thro_Mode_Chk->isEnabled());
     QVERIFY(!w->_browse_path->isEnabled());
 
+    // The final screen says it was a stop, where, and offers to continue.
+    QString title, summary, offer;
+    h->dialogs->onModal = [&](QDialog* d) {
+        auto* info = qobject_cast<SaveFile_Info*>(d);
+        if (!info)
+            return;
+        title = info->title();
+        summary = info->summary();
+        offer = info->continueOffer();
+        d->findChild<QPushButton*>("_continue_btn")->click();
+    };
     w->_stop_scan->click(); // answered Yes
     QCOMPARE(h->dialogs->alerts.size(), 1);
     QCOMPARE(h->dialogs->alerts[0].message, QStringLiteral("\nDo you want to stop searching?"));
     QCOMPARE(h->dialogs->alerts[0].buttons, (QStringList{"Yes", "No"}));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
-    QVERIFY(c.runState().for_index.load() < 8192);
+    const quint64 at = c.runState().for_index.load();
+    QVERIFY(at < 8192);
+    QCOMPARE(c.lastRunOutcome().pass.sector, at);
+    QCOMPARE(title, wintexts::endTitleStopped);
+    QVERIFY2(summary.startsWith(wintexts::endStoppedAt.arg(at).arg(8192)), qPrintable(summary));
+    QCOMPARE(offer, wintexts::continueButton.arg(at));
     // The open file was closed and listed; the thorough pass never ran.
-    QCOMPARE(c.resultsModel()->size(), 1);
+    QCOMPARE(c.filesFoundThisRun(), quint64(1));
     QVERIFY(!QFileInfo::exists(QDir(dest_).filePath(c.profile().Rec_Folder_Name +
                                                     "/Photo Search/Omitted (recovered by Thorough Scan)")));
-    QVERIFY(w->_back_btn->isEnabled());
     QCOMPARE(c.runState().stop_now.load(), 0);
+    // Continuing: back on the settings with the rest of the range filled in.
+    QCOMPARE(c.screenCounter(), 1);
+    QVERIFY(w->_screen_settings->isVisible());
+    QVERIFY(c.currentSearchSettings().sectorRange && !c.currentSearchSettings().entireDisk);
+    QCOMPARE(c.currentSearchSettings().startSector, at);
+    QCOMPARE(c.currentSearchSettings().endSector, quint64(8192));
+    QCOMPARE(w->_help_info->text(), wintexts::helpContinue.arg(at).arg(8192));
+}
+
+void SearchRunsTest::mediumGoneHasItsOwnFinalScreen()
+{
+    DiskImage image(dir_.filePath("gone.img"), 4096);
+    ostrel::EngineOptions options;
+    options.reader.chunkSectors = 32;
+    options.openSource = [](const QString& path, int* error) -> std::unique_ptr<ostrel::SectorSource> {
+        auto file = ostrel::FileSectorSource::open(path, error);
+        if (!file)
+            return nullptr;
+        auto faulty = std::make_unique<ostrel::FaultInjectingSource>(std::move(file), std::set<quint64>{});
+        faulty->setVanish({100, EIO, true});
+        return faulty;
+    };
+    auto h = harness(image.path(), options);
+    MyTableController& c = h->c();
+    startSearch(*h, 0);
+    QString title, summary, notice, offer;
+    h->dialogs->onModal = [&](QDialog* d) {
+        if (auto* info = qobject_cast<SaveFile_Info*>(d)) {
+            title = info->title();
+            summary = info->summary();
+            notice = info->unreadableNotice();
+            offer = info->continueOffer();
+        }
+    };
+    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
+    c.widgets()->_next_btn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
+    QCOMPARE(title, wintexts::endTitleGone);
+    QCOMPARE(summary, wintexts::endGoneAfter.arg(95) + "\n\n" + wintexts::endNoFiles);
+    QVERIFY2(notice.contains(".map"), qPrintable(notice));
+    QVERIFY(offer.isEmpty());
+    QVERIFY(!QFileInfo::exists(QDir(dest_).filePath(c.profile().Rec_Folder_Name +
+                                                    "/Photo Search/Omitted (recovered by Thorough Scan)")));
+    QVERIFY(c.widgets()->_back_btn->isEnabled());
 }
 
 void SearchRunsTest::stopAnsweredNoRunsOn()
