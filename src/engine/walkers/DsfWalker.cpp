@@ -2,6 +2,8 @@
 
 #include "engine/walkers/ChunkIds.h"
 
+#include <algorithm>
+
 namespace ostrel::walkers {
 
 namespace {
@@ -22,9 +24,10 @@ void DsfWalker::onData(const uint8_t* r, size_t)
     const uint64_t total = le64(r + 12), metadata = le64(r + 20);
     const uint8_t* fmt = r + kDsdChunk;
     const uint8_t* data = fmt + kFmtChunk;
-    const uint64_t dataEnd = kDsdChunk + kFmtChunk + le64(data + 4);
+    const uint64_t dataSize = le64(data + 4);
+    const uint64_t dataEnd = kDsdChunk + kFmtChunk + std::min<uint64_t>(dataSize, 1ull << 48);
     if (!isFourCC(r, "DSD ") || le64(r + 4) != kDsdChunk || !isFourCC(fmt, "fmt ") || le64(fmt + 4) != kFmtChunk ||
-        !isFourCC(data, "data") || le64(data + 4) < 12 || total > (1ull << 48) || dataEnd > total ||
+        !isFourCC(data, "data") || dataSize < 12 || total > (1ull << 48) || dataEnd > total ||
         (metadata != 0 && (metadata < dataEnd || metadata >= total))) {
         notFormat();
         return;
