@@ -1,13 +1,14 @@
 #include "engine/CarveEngine.h"
 
+#include "engine/DestinationTree.h"
 #include "engine/EngineTexts.h"
 #include "engine/HeaderMatcher.h"
 #include "engine/OutputFile.h"
 #include "engine/ProgressTicker.h"
+#include "media/DestinationGuard.h"
 #include "media/DeviceAccess.h"
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
-#include "util/FolderHelpers.h"
 #include "util/TextHelpers.h"
 
 #include <QDir>
@@ -45,11 +46,6 @@ bool isBlank(const unsigned char* sector)
     return true;
 }
 
-QString joinPath(const QString& a, const QString& b)
-{
-    return a.endsWith(u'/') ? a + b : a + u'/' + b;
-}
-
 } // namespace
 
 struct CarveEngine::Target {
@@ -64,7 +60,9 @@ struct CarveEngine::Target {
 struct CarveEngine::Pass {
     bool thorough = false;
     bool photo = true;
-    QString base; // destination / results / mode folder / pass folder
+    std::unique_ptr<DestinationTree> tree;
+    DestinationTree::Failure treeOpenFailure;
+    QStringList base; // results / mode folder / pass folder, below the destination
     QStringList table; // REC_PROC_Array
     std::unique_ptr<HeaderMatcher> matcher;
     std::vector<quint64> maxSizes;
@@ -162,11 +160,16 @@ bool CarveEngine::runPass(bool thorough)
         }
         host_.passRunning(texts::stopHelp);
 
-        const QString modeRoot = joinPath(joinPath(settings.destination, setup_.recFolderName), modeFolderName(setup_.mode));
-        if (thorough && !Create_Folder(joinPath(modeRoot, passFolderName(false))))
+        pass.tree = DestinationTree::open(settings.destination,
+                                          destguard::mediumDevices(settings.diskIdentifier, QString(), devicePath, destguard::systemFiles()),
+                                          invokingUser(), &pass.treeOpenFailure);
+        if (!pass.tree)
             return destinationFailure(pass);
-        pass.base = joinPath(modeRoot, passFolderName(thorough));
-        if (!Create_Folder(pass.base))
+        const QStringList modeRoot{setup_.recFolderName, modeFolderName(setup_.mode)};
+        if (thorough && !pass.tree->folder(modeRoot + QStringList{passFolderName(false)}))
+            return destinationFailure(pass);
+        pass.base = modeRoot + QStringList{passFolderName(thorough)};
+        if (!pass.tree->folder(pass.base))
             return destinationFailure(pass);
 
         pass.table = thorough ? setup_.thoroughTable : setup_.generalTable;
@@ -317,8 +320,8 @@ void CarveEngine::openGroup(Pass& pass, int entry, const unsigned char* sector)
 void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder)
 {
     const QString& type = sig::field(pass.table, entry, sig::Extension);
-    const QString folderPath = joinPath(pass.base, folder);
-    if (!Create_Folder(folderPath))
+    const DestinationTree::Folder dir = pass.tree->folder(pass.base + QStringList{folder});
+    if (!dir)
         throw DestinationFailure{};
 
     // The name the rules give, then the next free number when that name is
@@ -336,22 +339,22 @@ void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector,
         prefix = type;
         number = fileNumber(pass.filesOpened, prefix, setup_.mode, summary_);
     }
-    const QString cacheKey = folderPath + u'\n' + prefix;
+    const QString cacheKey = dir.path + u'\n' + prefix;
     number = std::max(number, pass.nextFreeNumber.value(cacheKey, 0));
     OutputFile& file = pass.outputs[slot];
     QString name;
     QString path;
     for (;;) {
         name = safePathComponent(fileName(prefix, number, type));
-        path = joinPath(folderPath, name);
         int error = 0;
-        if (file.create(path, &error))
+        if (pass.tree->createFile(file, dir, name, &error))
             break;
         if (error != EEXIST)
             throw DestinationFailure{};
         ++number;
         pass.nextFreeNumber.insert(cacheKey, number);
     }
+    path = file.path();
     Target t;
     t.extension = type;
     t.maxSize = pass.maxSizes[entry];
@@ -463,7 +466,7 @@ bool CarveEngine::stopPass(Pass& pass)
 {
     abandonPass(pass);
     if (!finishGroup(pass, nullptr))
-        host_.showMessageBox(unable_saving_Msg);
+        host_.showMessageBox(saveFailureText(pass));
     requestFinalScreenOnce();
     return false;
 }
@@ -474,9 +477,27 @@ bool CarveEngine::destinationFailure(Pass& pass)
     // Files that took every sector so far are complete up to here and are
     // kept and listed; a file whose write failed is closed unlisted.
     finishGroup(pass, nullptr);
-    host_.showMessageBox(unable_saving_Msg);
+    host_.showMessageBox(saveFailureText(pass));
     requestFinalScreenOnce();
     return false;
+}
+
+// The save-failure message and one more line: what could not be saved and
+// the system's reason. A failed file has been closed (and set aside) by now.
+QString CarveEngine::saveFailureText(const Pass& pass) const
+{
+    QString detail;
+    for (const OutputFile& file : pass.outputs) {
+        if (file.failed()) {
+            detail = file.path() + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(file.error()));
+            if (!file.leftover().isEmpty())
+                detail += QStringLiteral(" (the incomplete file was ") + file.leftover() + u')';
+            break;
+        }
+    }
+    if (detail.isEmpty())
+        detail = pass.tree ? pass.tree->failure().text() : pass.treeOpenFailure.text();
+    return saveFailureMessage(detail);
 }
 
 } // namespace ostrel

@@ -91,6 +91,7 @@ private:
     void deviceOpenFailed(int err);
     bool stopPass(Pass& pass);
     bool destinationFailure(Pass& pass);
+    QString saveFailureText(const Pass& pass) const;
     void requestFinalScreenOnce();
     void listFile(const QString& path, const QString& name, const QString& uid, const QString& type);
 

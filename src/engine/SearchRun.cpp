@@ -2,6 +2,8 @@
 
 #include "signatures/SignatureTable.h"
 
+#include <system_error>
+
 namespace ostrel {
 
 SearchRun::SearchRun(EngineHost& host, RunState& state, RunSetup setup, EngineOptions options)
@@ -18,7 +20,21 @@ void SearchRun::start()
 {
     if (worker_.joinable())
         return;
-    worker_ = std::thread(&SearchRun::runWorker, this);
+    try {
+        worker_ = std::thread(&SearchRun::runWorker, this);
+    } catch (const std::system_error& e) {
+        failToStart(QString::fromLocal8Bit(e.what()));
+        finished_ = true;
+    }
+}
+
+void SearchRun::failToStart(const QString& why)
+{
+    startFailed_ = true;
+    state_.stop_screen_already_show = 0; // this run's end is not handled yet
+    host_.showMessageBox(QStringLiteral("The search could not be started: the system could not create a thread (%1).")
+                             .arg(why));
+    requestFinalScreenOnce();
 }
 
 void SearchRun::join()
@@ -38,7 +54,13 @@ void SearchRun::runWorker()
     finished_ = false;
     state_.unreadable_sectors = 0;
     ticker_ = std::make_unique<ProgressTicker>(host_, state_);
-    ticker_->start();
+    QString why;
+    if (!ticker_->start(&why)) {
+        failToStart(why);
+        ticker_.reset();
+        finished_ = true;
+        return;
+    }
     if (setup_.mode == 0)
         Photo_Rec_Thread();
     else

@@ -27,6 +27,8 @@ public:
     SearchRun& operator=(const SearchRun&) = delete;
 
     // Starts the worker thread and the ticker thread and returns at once.
+    // When a thread cannot be created the run ends at once as a failure
+    // (startFailed(), a message, the final screen) instead of aborting.
     void start();
     // Waits until the worker has finished.
     void join();
@@ -40,6 +42,13 @@ public:
     // pass ran.
     bool generalPassSucceeded() const { return generalOk_; }
     bool thoroughPassRan() const { return thoroughRan_; }
+    // True when the run could not start its threads.
+    bool startFailed() const { return startFailed_; }
+
+    // Ends a run whose thread could not be created (`why`: the system's
+    // reason): a message and the final screen, on the calling thread. For
+    // front ends that make the worker thread themselves.
+    void failToStart(const QString& why);
 
     const TypeSummary& summary() const { return summary_; }
 
@@ -58,6 +67,7 @@ private:
     std::atomic<bool> finished_{false};
     bool generalOk_ = false;
     bool thoroughRan_ = false;
+    bool startFailed_ = false;
 };
 
 } // namespace ostrel
