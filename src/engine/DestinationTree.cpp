@@ -37,6 +37,17 @@ QString systemReason(int error)
     }
 }
 
+// Why `name` in `parentFd` could not be opened as a folder. O_NOFOLLOW |
+// O_DIRECTORY gives ENOTDIR for a link as for a file, so the entry is
+// looked at (without following it) to tell them apart.
+QString levelReason(int parentFd, const QByteArray& name, int error)
+{
+    struct stat st {};
+    if ((error == ENOTDIR || error == ELOOP) && ::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return systemReason(S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR);
+    return systemReason(error);
+}
+
 bool validName(const QString& name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/') &&
@@ -148,7 +159,8 @@ int DestinationTree::openLevel(int parentFd, const QString& name, const QString&
     }
     const int fd = ::openat(parentFd, native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        failure_ = {path, errno, systemReason(errno)};
+        const int error = errno;
+        failure_ = {path, error, levelReason(parentFd, native, error)};
         return -1;
     }
     if (!clearOfMedium(fd, path)) {

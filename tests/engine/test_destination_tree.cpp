@@ -99,11 +99,12 @@ TEST_P(PlantedEntry, IsRefusedByNameAndNothingIsWrittenThroughIt)
     ASSERT_EQ(carve.host.messages.size(), 1);
     const QString reason = p.kind == Planted::PlainFile ? QStringLiteral("is not a folder")
                                                         : QStringLiteral("is a symbolic link");
-    EXPECT_EQ(carve.host.messages[0], saveFailureMessage(at + QStringLiteral(": ") + reason +
+    EXPECT_EQ(carve.host.messages[0].toStdString(), saveFailureMessage(at + QStringLiteral(": ") + reason +
                                                          (p.kind == Planted::PlainFile
                                                               ? QString()
                                                               : QStringLiteral("; links below the destination are "
-                                                                               "never followed"))));
+                                                                               "never followed")))
+                                                          .toStdString());
     EXPECT_TRUE(carve.host.listed.empty());
     EXPECT_EQ(filesUnder(elsewhere.path()), QStringList{QStringLiteral("keep.txt")}) << "nothing made through it";
     EXPECT_EQ(readAll(file), QByteArray("unchanged"));

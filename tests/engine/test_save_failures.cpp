@@ -40,6 +40,7 @@ protected:
             QProcess::execute(QStringLiteral("umount"), {readOnlyMount});
     }
     QString readOnlyMount;
+    QTemporaryDir dest; // outlives TearDown, which unmounts what covers it
 };
 
 // Sector 0 holds a JPEG header, 2 MiB of data follow.
@@ -88,7 +89,6 @@ const Cause kCauses[] = {
 TEST_P(SaveFailure, NamesThePathAndTheReason)
 {
     const Cause& c = GetParam();
-    QTemporaryDir dest;
     ASSERT_TRUE(dest.isValid());
     RunSetup setup{0, table(sigEntry("JPG", 100 << 20, "FFD8FFE0", "1")), {}, QStringLiteral("Test Results")};
     const QString path = c.prepare(dest.path(), setup);
@@ -123,7 +123,8 @@ TEST_P(SaveFailure, NamesThePathAndTheReason)
     ASSERT_EQ(host.messages.size(), 1);
     const QString reason = c.reason ? QString::fromLatin1(c.reason)
                                     : QString::fromLatin1(::geteuid() == 0 ? "Read-only file system" : "Permission denied");
-    EXPECT_EQ(host.messages[0], unable_saving_Msg + QStringLiteral("\n\n") + path + QStringLiteral(": ") + reason);
+    EXPECT_EQ(host.messages[0].toStdString(),
+              (unable_saving_Msg + QStringLiteral("\n\n") + path + QStringLiteral(": ") + reason).toStdString());
     EXPECT_TRUE(host.listed.empty());
     if (limit) {
         EXPECT_FALSE(QFileInfo::exists(path)) << "no partial file under a recovered name";

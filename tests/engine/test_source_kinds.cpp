@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -81,10 +82,14 @@ TEST_P(SourceKinds, OpensOrIsRefusedAtOnce)
     const QString path = make(QString::fromLatin1(k.name));
     // A pipe that is waited on would hang the test: after two seconds a
     // writer comes along so the test fails instead.
+    std::atomic<bool> opened{false};
     std::thread release;
     if (QLatin1String(k.name) == QLatin1String("fifo")) {
-        release = std::thread([path] {
-            std::this_thread::sleep_for(std::chrono::seconds(2));
+        release = std::thread([path, &opened] {
+            for (int i = 0; i < 40 && !opened; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (opened)
+                return;
             const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK);
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             if (fd >= 0)
@@ -95,6 +100,7 @@ TEST_P(SourceKinds, OpensOrIsRefusedAtOnce)
     int error = -1;
     const auto source = FileSectorSource::open(path, &error);
     const auto waited = std::chrono::steady_clock::now() - started;
+    opened = true;
     if (release.joinable())
         release.join();
     EXPECT_LT(waited, std::chrono::seconds(1)) << k.name;
