@@ -5,6 +5,25 @@
 #include <QApplication>
 
 #include <csignal>
+#include <cstring>
+
+WindowLaunch takeDeveloperOptions(int& argc, char** argv)
+{
+    WindowLaunch launch;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (hasValue && std::strcmp(argv[i], "--sample-medium") == 0)
+            launch.sampleMedia << QString::fromLocal8Bit(argv[++i]);
+        else if (hasValue && std::strcmp(argv[i], "--edition") == 0)
+            launch.edition = QString::fromLocal8Bit(argv[++i]);
+        else
+            argv[out++] = argv[i];
+    }
+    argv[out] = nullptr;
+    argc = out;
+    return launch;
+}
 
 int runWindowApplication(int argc, char** argv, const WindowLaunch& launch)
 {

@@ -20,5 +20,11 @@ struct WindowLaunch {
     std::function<void(MyTableController&)> started;
 };
 
+// Takes the developer options out of argv (with their values), leaving the
+// rest for Qt and the caller:
+//   --sample-medium IMAGE   list a disk image as a medium (may be repeated)
+//   --edition KEY           run an edition by key ("camera", "removable", ...)
+WindowLaunch takeDeveloperOptions(int& argc, char** argv);
+
 // Runs the window application until it quits; returns its exit status.
 int runWindowApplication(int argc, char** argv, const WindowLaunch& launch);

@@ -12,31 +12,6 @@
 #include "app/PrivilegedRelaunch.h"
 #include "app/WindowApplication.h"
 
-#include <cstring>
-
-namespace {
-
-// Removes the developer options (and their values) from argv.
-WindowLaunch takeDeveloperOptions(int& argc, char** argv)
-{
-    WindowLaunch launch;
-    int out = 1;
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (hasValue && std::strcmp(argv[i], "--sample-medium") == 0)
-            launch.sampleMedia << QString::fromLocal8Bit(argv[++i]);
-        else if (hasValue && std::strcmp(argv[i], "--edition") == 0)
-            launch.edition = QString::fromLocal8Bit(argv[++i]);
-        else
-            argv[out++] = argv[i];
-    }
-    argv[out] = nullptr;
-    argc = out;
-    return launch;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     const WindowLaunch launch = takeDeveloperOptions(argc, argv);

@@ -12,13 +12,7 @@ import sys
 import tempfile
 import time
 
-failures = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        failures.append(what)
+from e2e_checks import check, status
 
 
 def run(recover, *args, **kw):
@@ -108,10 +102,7 @@ def main():
                 print("skip: no loop device available")
         else:
             print("skip: destination-on-medium check needs root and losetup")
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    return 0
+    return status()
 
 
 if __name__ == "__main__":

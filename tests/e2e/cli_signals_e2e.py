@@ -16,14 +16,9 @@ import sys
 import tempfile
 import time
 
-failures = []
+from e2e_checks import check, status
+
 JPEG = bytes.fromhex("FFD8FFE000104A46494600") + b"x" * 501
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
-    if not cond:
-        failures.append(what)
 
 
 def files_under(folder):
@@ -97,10 +92,7 @@ def main():
               "the message names the file and the cause")
         names = [os.path.basename(p) for p in files_under(out)]
         check(names == ["GND00001.JPG.incomplete"], f"the partial file is set aside as incomplete ({names})")
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    return 0
+    return status()
 
 
 if __name__ == "__main__":

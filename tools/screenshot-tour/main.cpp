@@ -8,24 +8,19 @@
 #include "app/WindowApplication.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 int main(int argc, char** argv)
 {
-    WindowLaunch launch;
+    WindowLaunch launch = takeDeveloperOptions(argc, argv);
+    // The first argument that is no option is the folder; the rest is Qt's.
     QString folder;
     int out = 1;
     for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (hasValue && std::strcmp(argv[i], "--sample-medium") == 0)
-            launch.sampleMedia << QString::fromLocal8Bit(argv[++i]);
-        else if (hasValue && std::strcmp(argv[i], "--edition") == 0)
-            launch.edition = QString::fromLocal8Bit(argv[++i]);
-        else if (argv[i][0] != '-' && folder.isEmpty())
+        if (argv[i][0] != '-' && folder.isEmpty())
             folder = QString::fromLocal8Bit(argv[i]);
         else
-            argv[out++] = argv[i]; // left to Qt
+            argv[out++] = argv[i];
     }
     argv[out] = nullptr;
     argc = out;
