@@ -196,6 +196,7 @@ void WindowSetupTest::mediumTextsShowAsPlainText()
     config.volumes = {fakeVolume(QStringLiteral("sdb1"), label, 1048577, QStringLiteral("sdb"))};
     auto h = makeHarness(config);
     selectMediaRow(h->c(), 0);
+    h->c().widgets()->_next_btn->click(); // to the settings screen, which shows the label
     int shown = 0;
     for (QLabel* l : h->c().controlPanel()->findChildren<QLabel*>()) {
         QCOMPARE(l->textFormat(), Qt::PlainText);
