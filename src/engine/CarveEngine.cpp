@@ -160,9 +160,9 @@ bool CarveEngine::runPass(bool thorough)
         }
         host_.passRunning(texts::stopHelp);
 
-        pass.tree = DestinationTree::open(settings.destination,
-                                          destguard::mediumDevices(settings.diskIdentifier, QString(), devicePath, destguard::systemFiles()),
-                                          invokingUser(), &pass.treeOpenFailure);
+        const QStringList medium =
+            destguard::mediumDevices(settings.diskIdentifier, QString(), devicePath, destguard::systemFiles());
+        pass.tree = DestinationTree::open(settings.destination, medium, invokingUser(), &pass.treeOpenFailure);
         if (!pass.tree)
             return destinationFailure(pass);
         const QStringList modeRoot{setup_.recFolderName, modeFolderName(setup_.mode)};
@@ -489,7 +489,7 @@ QString CarveEngine::saveFailureText(const Pass& pass) const
     QString detail;
     for (const OutputFile& file : pass.outputs) {
         if (file.failed()) {
-            detail = file.path() + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(file.error()));
+            detail = file.path() + QStringLiteral(": ") + deviceErrorText(file.error());
             if (!file.leftover().isEmpty())
                 detail += QStringLiteral(" (the incomplete file was ") + file.leftover() + u')';
             break;

@@ -2,13 +2,13 @@
 
 #include "engine/OutputFile.h"
 #include "media/DestinationGuard.h"
+#include "media/DeviceAccess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -33,7 +33,7 @@ QString systemReason(int error)
     switch (error) {
     case ELOOP: return QStringLiteral("is a symbolic link; links below the destination are never followed");
     case ENOTDIR: return QStringLiteral("is not a folder");
-    default: return QString::fromLocal8Bit(std::strerror(error));
+    default: return deviceErrorText(error);
     }
 }
 
@@ -76,7 +76,8 @@ std::unique_ptr<DestinationTree> DestinationTree::open(const QString& destinatio
     }
     const QString wanted = QDir::cleanPath(QDir(destination).absolutePath());
     // The nearest existing folder of the path as typed; what is missing
-    // below it is made level by level like the rest of the tree.
+    // below it is made level by level like the rest of the tree (which also
+    // names the very entry that is in the way when one is not a folder).
     QString existing = wanted;
     QStringList missing;
     int fd;
@@ -86,7 +87,7 @@ std::unique_ptr<DestinationTree> DestinationTree::open(const QString& destinatio
             break;
         const int error = errno;
         const QString parent = QFileInfo(existing).path();
-        if (error != ENOENT || parent == existing) {
+        if ((error != ENOENT && error != ENOTDIR) || parent == existing) {
             *failure = {existing, error, systemReason(error)};
             return nullptr;
         }

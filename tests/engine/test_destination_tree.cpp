@@ -155,6 +155,12 @@ TEST(DestinationTree, MakesAMissingDestinationLevelByLevel)
     ASSERT_TRUE(tree);
     ASSERT_TRUE(tree->folder({QStringLiteral("x")}));
     EXPECT_TRUE(QFileInfo(dest.filePath(QStringLiteral("new/deeper/x"))).isDir());
+
+    // A file in the way is named itself, not the folder asked for below it.
+    QFile blocker(dest.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(DestinationTree::open(blocker.fileName() + QStringLiteral("/sub"), {}, FileOwner{}, &failure));
+    EXPECT_EQ(failure.text().toStdString(), (blocker.fileName() + QStringLiteral(": is not a folder")).toStdString());
 }
 
 TEST(FileOwner, InvokingUserFromTheEnvironment)
