@@ -30,9 +30,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_CO
   -DOSTREL_FUZZ=ON -DOSTREL_BUILD_GUI=OFF -DOSTREL_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
 nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}"
 
-# Seed folders made from the sources above.
+# Seed folders made from the sources above (rewritten in place, so two runs
+# of this script on different targets may share the build folder).
 seeds=$build/fuzz-seeds
-rm -rf "$seeds"
 mkdir -p "$seeds/signatures" "$seeds/walkers" "$build/fuzz-findings"
 cp resources/*.dll "$seeds/signatures/"
 for f in tests/material/*; do
@@ -50,6 +50,17 @@ seed_folder() {
   esac
 }
 
+# Longest input per target. A signature entry is about 150 bytes, so 1 KiB
+# holds several and keeps the reader fast enough for millions of runs; an
+# lsblk answer with a few devices fits 4 KiB; walkers see whole files.
+max_len() {
+  case $1 in
+    signature_loader_fuzzer) echo 1024 ;;
+    lsblk_json_fuzzer) echo 4096 ;;
+    *) echo 65536 ;;
+  esac
+}
+
 status=0
 report=()
 for t in "${targets[@]}"; do
@@ -58,7 +69,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "== $t: $seconds s"
   set +e
-  "$build/bin/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  "$build/bin/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$(max_len "$t")" \
     -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$t-" "$corpus" "$(seed_folder "$t")" >"$log" 2>&1
   rc=$?
   set -e
