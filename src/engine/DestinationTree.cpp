@@ -191,7 +191,7 @@ DestinationTree::Folder DestinationTree::folder(const QStringList& components)
         const QString levelKey = parentKey.isEmpty() ? name : parentKey + u'/' + name;
         const QString levelPath = joined(parentPath, name);
         int fd = cache_.value(levelKey, -1);
-        if (fd < 0 || !validName(name)) {
+        if (fd < 0) {
             fd = openLevel(parent, name, levelPath);
             if (fd < 0)
                 return {};
