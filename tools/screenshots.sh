@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Pictures every screen of the window application's wizard as a user sees it.
 #
-# Builds the window program, makes a 64 MiB sample disk image holding photos
-# and documents at sector boundaries, and starts the program under Xvfb at
-# 1280x800 on that image and on the built-in sample medium (developer options
-# --sample-medium and --screenshot-tour): it walks the wizard through a photo
+# Builds the screenshot tool (the window application driven by a script),
+# makes a 64 MiB sample disk image holding photos and documents at sector
+# boundaries, and starts the tool under Xvfb at 1280x800 on that image and on
+# the built-in sample medium: it walks the wizard through a photo
 # search, a file search and a video search (the sample medium holds an MP4,
 # whose preview is pictured playing), opens the about and the help-and-
 # support windows, and saves one PNG per screen.
@@ -18,7 +18,7 @@ build=${BUILD_DIR:-build-gui}
 out=$(realpath -m "${1:-docs/screenshots}")
 
 cmake -S . -B "$build" -G Ninja -DOSTREL_BUILD_GUI=ON >/dev/null
-cmake --build "$build" -j2 --target ostrel-recovery ostrel_resources
+cmake --build "$build" -j2 --target ostrel-screenshot-tour ostrel_resources ostrel_sample_image
 sample="$build/bin/sample/ostrel-sample.img"
 
 work=$(mktemp -d)
@@ -60,6 +60,6 @@ done
 
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x800x24" \
-  "$build/bin/ostrel-recovery" --edition removable --sample-medium "$image" --sample-medium "$sample" \
-  --screenshot-tour "$out"
+  "$build/bin/ostrel-screenshot-tour" --edition removable --sample-medium "$image" --sample-medium "$sample" \
+  "$out"
 echo "screenshots in $out"

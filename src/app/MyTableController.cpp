@@ -9,6 +9,7 @@
 #include "media/DestinationGuard.h"
 #include "ui/InfoWindows.h"
 #include "ui/MainThreadMailbox.h"
+#include "ui/PlainText.h"
 #include "ui/PreviewMedia.h"
 #include "ui/ResultsBrowserView.h"
 #include "ui/ResultsModel.h"
@@ -83,6 +84,7 @@ MyTableController::MyTableController(Options options)
     controlPanel_ = new ControlPanelWindow();
     ui = std::make_unique<Ui::MainWindow>();
     ui->setupUi(controlPanel_);
+    makeLabelsPlainText(controlPanel_);
     controlPanel_->setShouldClose([this] { return windowShouldClose(); });
 }
 

@@ -7,85 +7,16 @@
 // more) and they are taken out of the arguments before Qt sees them.
 //   --sample-medium IMAGE   list a disk image as a medium (may be repeated)
 //   --edition KEY           run an edition by key ("camera", "removable", ...)
-//   --screenshot-tour DIR   walk the wizard on the first sample medium and
-//                           save a picture of every screen into DIR, then quit
+// (The screenshot walk is a separate developer tool, ostrel-screenshot-tour.)
 
-#include "app/EditionProfile.h"
-#include "app/MyTableController.h"
 #include "app/PrivilegedRelaunch.h"
-#include "ui/ScreenshotTour.h"
-
-#include <QApplication>
-#include <QFont>
-
-#include <cstring>
-#include <memory>
-
-namespace {
-
-struct DeveloperOptions {
-    QStringList sampleMedia;
-    QString edition;
-    QString tourFolder;
-    bool any() const { return !sampleMedia.isEmpty() || !edition.isEmpty() || !tourFolder.isEmpty(); }
-};
-
-// Removes the developer options (and their values) from argv.
-DeveloperOptions takeDeveloperOptions(int& argc, char** argv)
-{
-    DeveloperOptions options;
-    int out = 1;
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (hasValue && std::strcmp(argv[i], "--sample-medium") == 0) {
-            options.sampleMedia << QString::fromLocal8Bit(argv[++i]);
-        } else if (hasValue && std::strcmp(argv[i], "--edition") == 0) {
-            options.edition = QString::fromLocal8Bit(argv[++i]);
-        } else if (hasValue && std::strcmp(argv[i], "--screenshot-tour") == 0) {
-            options.tourFolder = QString::fromLocal8Bit(argv[++i]);
-        } else {
-            argv[out++] = argv[i];
-        }
-    }
-    argv[out] = nullptr;
-    argc = out;
-    return options;
-}
-
-int runWindowApplication(int argc, char** argv, const DeveloperOptions& developer)
-{
-    // Qt 6.4 picks GStreamer first, which plays MP4 only with extra plugin
-    // packages; the FFmpeg backend shipped with Qt Multimedia plays the
-    // common formats as is. A user's own choice is kept.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-    QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
-
-    MyTableController::Options options;
-    if (!developer.edition.isEmpty())
-        options.bundleName = EditionProfile::fromNameOrKey(developer.edition).App_Name;
-    for (const QString& image : developer.sampleMedia)
-        options.sampleMedia.append(SampleMedium{image, QString(), QString()});
-
-    std::unique_ptr<ScreenshotTour> tour;
-    if (!developer.tourFolder.isEmpty())
-        tour = std::make_unique<ScreenshotTour>(developer.tourFolder, options);
-
-    MyTableController controller(options);
-    controller.awakeFromNib();
-    if (tour)
-        tour->start(controller);
-    return app.exec();
-}
-
-} // namespace
+#include "app/WindowApplication.h"
 
 int main(int argc, char** argv)
 {
-    const DeveloperOptions developer = takeDeveloperOptions(argc, argv);
-    auto run = [&developer](int appArgc, char** appArgv) { return runWindowApplication(appArgc, appArgv, developer); };
-    if (developer.any())
+    const WindowLaunch launch = takeDeveloperOptions(argc, argv);
+    auto run = [&launch](int appArgc, char** appArgv) { return runWindowApplication(appArgc, appArgv, launch); };
+    if (!launch.sampleMedia.isEmpty() || !launch.edition.isEmpty())
         return run(argc, argv);
     return runProcessEntry(argc, argv, run);
 }

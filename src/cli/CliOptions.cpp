@@ -80,7 +80,8 @@ QString cliUsage()
         "  -h, --help           show this text\n"
         "\n"
         "Exit status: 0 search completed, 1 bad arguments, 2 source cannot be opened,\n"
-        "3 destination cannot be written, 4 medium read error, 130 stopped (Ctrl-C).\n");
+        "3 destination cannot be written, 4 medium read error, 5 the search could not\n"
+        "run (no thread could be started), 130 stopped (Ctrl-C, SIGTERM or SIGHUP).\n");
 }
 
 CliParseResult parseCliArguments(const QStringList& args)

@@ -1,6 +1,8 @@
 #include "cli/ConsoleHost.h"
 
 #include "engine/EngineTexts.h"
+#include "media/DeviceAccess.h"
+#include "util/TextHelpers.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -13,6 +15,17 @@ QString withoutLeadingBreaks(QString text)
     while (text.startsWith(u'\n'))
         text.remove(0, 1);
     return text;
+}
+
+// Texts that may carry names from the medium or the file system: control
+// characters are shown escaped so they cannot move the cursor, recolour or
+// clear the terminal. Line breaks of the message itself are kept.
+QString printable(const QString& text)
+{
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = escapeControlCharacters(line);
+    return lines.join(u'\n');
 }
 
 QString duration(qint64 seconds)
@@ -70,7 +83,7 @@ void ConsoleHost::listFile(int, const QString& path, const QString&, const QStri
     if (quiet_)
         return;
     clearProgressLine();
-    out_ << "  " << path << "  (" << info.size() << " bytes)\n";
+    out_ << "  " << escapeControlCharacters(path) << "  (" << info.size() << " bytes)\n";
     out_.flush();
 }
 
@@ -92,7 +105,7 @@ void ConsoleHost::showMessageBox(const QString& text)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     clearProgressLine();
-    err_ << withoutLeadingBreaks(text) << "\n";
+    err_ << printable(withoutLeadingBreaks(text)) << "\n";
     err_.flush();
 }
 
@@ -126,7 +139,7 @@ void ConsoleHost::showGenericErrorAlert(int err)
     clearProgressLine();
     err_ << "Device Access Error\n"
          << "An unexpected error occurred while trying to access the device:\n\n"
-         << settings_.sourcePath << ": " << QString::fromLocal8Bit(std::strerror(err)) << "\n";
+         << settings_.sourcePath << ": " << deviceErrorText(err) << "\n";
     err_.flush();
 }
 
@@ -191,7 +204,7 @@ void ConsoleHost::printSummary(const QString& resultsFolder, const QStringList& 
     out_ << "  " << qSetFieldWidth(8) << Qt::left << "total" << qSetFieldWidth(0) << qSetFieldWidth(8) << Qt::right
          << files << qSetFieldWidth(0) << " files " << qSetFieldWidth(14) << bytes << qSetFieldWidth(0)
          << " bytes\n";
-    out_ << "Results: " << resultsFolder << "\n";
+    out_ << "Results: " << escapeControlCharacters(resultsFolder) << "\n";
     for (const QString& line : endLines)
         out_ << line << "\n";
     out_.flush();

@@ -8,21 +8,23 @@
 #include "cli/ConsoleHost.h"
 #include "cli/RunReport.h"
 #include "engine/FileNaming.h"
+#include "engine/FileOwner.h"
 #include "engine/SearchRun.h"
 #include "engine/SectorSource.h"
 #include "media/DestinationGuard.h"
 #include "media/MediaList.h"
 #include "signatures/SignatureDatabase.h"
 #include "signatures/SignatureTable.h"
-#include "util/FolderHelpers.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -32,8 +34,10 @@ const char* const kModeNames[] = {"photo", "video", "raw", "audio"};
 std::atomic<int>* g_stopWord = nullptr;
 volatile std::sig_atomic_t g_interrupted = 0;
 
-// Ctrl-C asks the running pass to stop, exactly like the Stop button; a
-// second Ctrl-C ends the program at once (SA_RESETHAND).
+// Ctrl-C, SIGTERM and SIGHUP (the terminal was closed) ask the running pass
+// to stop, exactly like the Stop button: the open files are closed and
+// listed and the summary is printed. A second one ends the program at once
+// (SA_RESETHAND).
 void onInterrupt(int)
 {
     g_interrupted = 1;
@@ -41,14 +45,20 @@ void onInterrupt(int)
         g_stopWord->store(1);
 }
 
-void installInterruptHandler()
+void installSignalHandlers()
 {
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &sa, nullptr);
+    // Output piped into a program that has quit (`| head`) only ends the
+    // output, not the search; a write past the file-size limit (FAT32 stops
+    // at 4 GiB) fails with EFBIG and is reported as a save failure instead
+    // of killing the program with a half-written file.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 QTextStream& err()
@@ -144,6 +154,22 @@ QString findSampleImage()
     return QString();
 }
 
+// A new folder of its own for the sample's results (mkdtemp: a name nobody
+// could have prepared, mode 0700), given to the person who started the
+// program. Empty when it cannot be made.
+QString makeSampleDestination()
+{
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("ostrel-sample-XXXXXX")));
+    if (!folder.isValid())
+        return QString();
+    folder.setAutoRemove(false);
+    const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        ostrel::invokingUser().applyTo(fd);
+        ::close(fd);
+    }
+    return folder.path();
+}
 
 int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const CliOptions& o, int mode)
 {
@@ -192,6 +218,8 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
                                                  "would overwrite the data to be recovered. Choose a folder on another disk.")
                                       .arg(settings.destination));
 
+    if (g_interrupted)
+        return Stopped;
     RunState state;
     g_stopWord = &state.stop_now;
     const bool terminal = ::isatty(STDERR_FILENO);
@@ -260,7 +288,7 @@ int main(int argc, char** argv)
         return code;
     }
 
-    installInterruptHandler();
+    installSignalHandlers();
     if (!sample)
         return runSearch(profile, db, o, o.mode);
 
@@ -268,8 +296,11 @@ int main(int argc, char** argv)
     o.source = findSampleImage();
     if (o.source.isEmpty())
         return fail(BadArguments, QStringLiteral("the built-in sample image is missing; build the project first"));
-    if (o.destination.isEmpty())
-        o.destination = QDir::temp().filePath(QStringLiteral("ostrel-sample-%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"))));
+    if (o.destination.isEmpty()) {
+        o.destination = makeSampleDestination();
+        if (o.destination.isEmpty())
+            return fail(DestinationFailed, QStringLiteral("no folder for the sample results could be made in %1").arg(QDir::tempPath()));
+    }
     out() << "No source given: searching the built-in sample image " << o.source << "\n"
           << "Results go to " << o.destination << "\n\n";
     int code = Completed;

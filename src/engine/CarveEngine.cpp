@@ -1,14 +1,15 @@
 #include "engine/CarveEngine.h"
 
+#include "engine/DestinationTree.h"
 #include "engine/EngineTexts.h"
 #include "engine/HeaderMatcher.h"
 #include "engine/OutputFile.h"
 #include "engine/ProgressTicker.h"
 #include "engine/walkers/FormatWalker.h"
+#include "media/DestinationGuard.h"
 #include "media/DeviceAccess.h"
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
-#include "util/FolderHelpers.h"
 #include "util/TextHelpers.h"
 
 #include <QDir>
@@ -49,18 +50,13 @@ bool isBlank(const unsigned char* sector)
     return true;
 }
 
-QString joinPath(const QString& a, const QString& b)
-{
-    return a.endsWith(u'/') ? a + b : a + u'/' + b;
-}
-
 } // namespace
 
 struct CarveEngine::Target {
     QString extension;
     quint64 maxSize = 0;
     int slot = 0;
-    QString folderPath;
+    QStringList folder; // below the destination
     QString prefix;
     QString path;
     QString imageName;
@@ -118,7 +114,9 @@ struct CarveEngine::Pass {
     bool thorough = false;
     bool photo = true;
     bool formatAware = true; // false: plain carving
-    QString base; // destination / results / mode folder / pass folder
+    std::unique_ptr<DestinationTree> tree;
+    DestinationTree::Failure treeOpenFailure;
+    QStringList base; // results / mode folder / pass folder, below the destination
     QStringList table; // REC_PROC_Array
     std::unique_ptr<HeaderMatcher> matcher;
     std::vector<quint64> maxSizes;
@@ -244,11 +242,16 @@ PassOutcome CarveEngine::runPass(bool thorough)
         }
         host_.passRunning(texts::stopHelp);
 
-        const QString modeRoot = joinPath(joinPath(settings.destination, setup_.recFolderName), modeFolderName(setup_.mode));
-        if (thorough && !Create_Folder(joinPath(modeRoot, passFolderName(false))))
+        const QStringList medium =
+            destguard::mediumDevices(settings.diskIdentifier, QString(), devicePath, destguard::systemFiles());
+        pass.tree = DestinationTree::open(settings.destination, medium, invokingUser(), &pass.treeOpenFailure);
+        if (!pass.tree)
             return destinationFailure(pass);
-        pass.base = joinPath(modeRoot, passFolderName(thorough));
-        if (!Create_Folder(pass.base))
+        const QStringList modeRoot{setup_.recFolderName, modeFolderName(setup_.mode)};
+        if (thorough && !pass.tree->folder(modeRoot + QStringList{passFolderName(false)}))
+            return destinationFailure(pass);
+        pass.base = modeRoot + QStringList{passFolderName(thorough)};
+        if (!pass.tree->folder(pass.base))
             return destinationFailure(pass);
 
         pass.formatAware = !settings.cutAtNextHeader;
@@ -490,8 +493,8 @@ void CarveEngine::openCarve(Pass& pass, std::unique_ptr<Carve> carve, int entry,
 void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector, int slot, const QString& folder)
 {
     const QString& type = sig::field(pass.table, entry, sig::Extension);
-    const QString folderPath = joinPath(pass.base, folder);
-    if (!Create_Folder(folderPath))
+    const DestinationTree::Folder dir = pass.tree->folder(pass.base + QStringList{folder});
+    if (!dir)
         throw DestinationFailure{};
 
     // The name the rules give, then the next free number when that name is
@@ -509,27 +512,27 @@ void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector,
         prefix = type;
         number = fileNumber(pass.filesOpened, prefix, setup_.mode, summary_);
     }
-    const QString cacheKey = folderPath + u'\n' + prefix;
+    const QString cacheKey = dir.path + u'\n' + prefix;
     number = std::max(number, pass.nextFreeNumber.value(cacheKey, 0));
     OutputFile& file = pass.outputs[slot];
     QString name;
     QString path;
     for (;;) {
         name = safePathComponent(fileName(prefix, number, type));
-        path = joinPath(folderPath, name);
         int error = 0;
-        if (file.create(path, &error))
+        if (pass.tree->createFile(file, dir, name, &error))
             break;
         if (error != EEXIST)
             throw DestinationFailure{};
         ++number;
         pass.nextFreeNumber.insert(cacheKey, number);
     }
+    path = file.path();
     Target t;
     t.extension = type;
     t.maxSize = pass.maxSizes[entry];
     t.slot = slot;
-    t.folderPath = folderPath;
+    t.folder = pass.base + QStringList{folder};
     t.prefix = prefix;
     t.path = path;
     t.imageName = name;
@@ -630,7 +633,7 @@ bool CarveEngine::settleTypes(Pass& pass, Carve& c)
         const bool keep = anyMatch ? matches(c.targets[t]) : t == 0;
         if (!keep) {
             pass.outputs[c.targets[t].slot].close();
-            QFile::remove(c.targets[t].path);
+            pass.tree->removeFile(c.targets[t].folder, c.targets[t].imageName);
             c.targets.erase(c.targets.begin() + static_cast<qsizetype>(t));
         }
     }
@@ -639,32 +642,33 @@ bool CarveEngine::settleTypes(Pass& pass, Carve& c)
     // One file left, of another type: give it the proven type's folder,
     // number and extension. Nothing existing is replaced.
     Target& t = c.targets.front();
-    const QString folderPath = joinPath(pass.base, pass.counters.place(proven));
-    if (!Create_Folder(folderPath))
+    const QStringList folder = pass.base + QStringList{pass.counters.place(proven)};
+    const DestinationTree::Folder dir = pass.tree->folder(folder);
+    if (!dir)
         return false;
     const QString prefix = pass.photo ? t.prefix : proven;
     // Photo names keep their ordinal; the other modes number the type from
     // its summary row, from 1 when the type has none yet.
     quint64 number = pass.photo ? leadingDecimal(t.imageName.mid(t.prefix.size())) : fileNumber(1, prefix, setup_.mode, summary_);
-    const QString cacheKey = folderPath + u'\n' + prefix;
+    const QString cacheKey = dir.path + u'\n' + prefix;
     number = std::max(number, pass.nextFreeNumber.value(cacheKey, 0));
+    const QString folderPath = dir.path;
     for (;;) {
         const QString name = safePathComponent(fileName(prefix, number, proven));
-        const QString path = joinPath(folderPath, name);
-        if (::link(QFile::encodeName(t.path).constData(), QFile::encodeName(path).constData()) == 0) {
-            ::unlink(QFile::encodeName(t.path).constData());
-            t.path = path;
+        int error = 0;
+        if (pass.tree->moveFile(t.folder, t.imageName, folder, name, &error)) {
+            t.path = folderPath.endsWith(u'/') ? folderPath + name : folderPath + u'/' + name;
             t.imageName = name;
             if (pass.photo)
                 t.imageUid = fileName(t.imageUid.left(3), leadingDecimal(t.imageUid.mid(3)), proven);
             else
                 t.imageUid = name;
             t.extension = proven;
-            t.folderPath = folderPath;
+            t.folder = folder;
             t.prefix = prefix;
             return true;
         }
-        if (errno != EEXIST)
+        if (error != EEXIST)
             return false;
         ++number;
         pass.nextFreeNumber.insert(cacheKey, number);
@@ -748,7 +752,7 @@ void CarveEngine::resolveInner(Pass& pass, const Carve& outer, bool whole)
         }
         if (whole && inner.embedded && inner.firstSector * kSectorSize + inner.length <= outerEnd) {
             for (const Target& t : inner.targets)
-                QFile::remove(t.path);
+                pass.tree->removeFile(t.folder, t.imageName);
         } else if (outer.outer != 0) {
             inner.outer = outer.outer;
             inner.embedded = false;
@@ -849,7 +853,7 @@ PassOutcome CarveEngine::stopPass(Pass& pass)
     abandonPass(pass);
     PassOutcome outcome = ended(PassEnd::Stopped, pass);
     if (!finishGroup(pass, nullptr)) {
-        host_.showMessageBox(unable_saving_Msg);
+        host_.showMessageBox(saveFailureText(pass));
         outcome.end = PassEnd::DestinationFailed;
     }
     return outcome;
@@ -861,7 +865,7 @@ PassOutcome CarveEngine::destinationFailure(Pass& pass)
     // Files that took every sector so far are complete up to here and are
     // kept and listed; a file whose write failed is closed unlisted.
     finishGroup(pass, nullptr);
-    host_.showMessageBox(unable_saving_Msg);
+    host_.showMessageBox(saveFailureText(pass));
     return ended(PassEnd::DestinationFailed, pass);
 }
 
@@ -878,6 +882,24 @@ PassOutcome CarveEngine::failure(Pass& pass, const QString& message)
     PassOutcome outcome = ended(PassEnd::Failed, pass);
     outcome.message = message;
     return outcome;
+}
+
+// The save-failure message and one more line: what could not be saved and
+// the system's reason. A failed file has been closed (and set aside) by now.
+QString CarveEngine::saveFailureText(const Pass& pass) const
+{
+    QString detail;
+    for (const OutputFile& file : pass.outputs) {
+        if (file.failed()) {
+            detail = file.path() + QStringLiteral(": ") + deviceErrorText(file.error());
+            if (!file.leftover().isEmpty())
+                detail += QStringLiteral(" (the incomplete file was ") + file.leftover() + u')';
+            break;
+        }
+    }
+    if (detail.isEmpty())
+        detail = pass.tree ? pass.tree->failure().text() : pass.treeOpenFailure.text();
+    return saveFailureMessage(detail);
 }
 
 } // namespace ostrel

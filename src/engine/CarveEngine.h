@@ -121,6 +121,7 @@ private:
     PassOutcome stopPass(Pass& pass);
     PassOutcome destinationFailure(Pass& pass);
     PassOutcome failure(Pass& pass, const QString& message);
+    QString saveFailureText(const Pass& pass) const;
     void listFile(const QString& path, const QString& name, const QString& uid, const QString& type);
 
     EngineHost& host_;

@@ -4,6 +4,19 @@ const QString unable_saving_Msg = QStringLiteral(
     "Unable to continue saving recovered data.\n\nEither Destination Drive is inaccessible or there is no free "
     "space available in drive to save recovered data.");
 
+QString saveFailureMessage(const QString& detail)
+{
+    const QString line = detail.trimmed();
+    if (line.isEmpty())
+        return unable_saving_Msg;
+    return unable_saving_Msg + QStringLiteral("\n\n") + line;
+}
+
+bool isSaveFailureMessage(const QString& text)
+{
+    return text.startsWith(unable_saving_Msg);
+}
+
 QString sectorLabelText(quint64 forIndex, quint64 startSector, quint64 endSector, quint64 totalSector)
 {
     const quint64 done = forIndex - startSector;

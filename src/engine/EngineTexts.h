@@ -24,6 +24,13 @@ inline const QString noPreviewTitle = QStringLiteral("No file is selected to pre
 // "Unable to continue saving recovered data." with its second paragraph.
 extern const QString unable_saving_Msg;
 
+// unable_saving_Msg followed by one line naming what could not be saved and
+// why ("<path>: <reason>"); just unable_saving_Msg when `detail` is empty.
+QString saveFailureMessage(const QString& detail);
+
+// True for unable_saving_Msg with or without its detail line.
+bool isSaveFailureMessage(const QString& text);
+
 // "Sectors %llu of %llu   ( Completed %llu%% )"; the percentage is 0 when the
 // range is empty.
 QString sectorLabelText(quint64 forIndex, quint64 startSector, quint64 endSector, quint64 totalSector);

@@ -53,20 +53,24 @@ QString nextRollOverFolder(const QString& current)
 void FolderCounters::rebuild(const QStringList& table)
 {
     triples_.clear();
-    for (qsizetype k = 0; k < sig::entryCount(table); ++k) {
-        const QString& type = sig::field(table, k, sig::Extension);
-        if (!find(type))
-            triples_.push_back({type, -1, safePathComponent(type)});
-    }
+    index_.clear();
+    for (qsizetype k = 0; k < sig::entryCount(table); ++k)
+        add(sig::field(table, k, sig::Extension));
+}
+
+FolderCounters::Triple* FolderCounters::add(const QString& type)
+{
+    if (Triple* known = find(type))
+        return known;
+    index_.insert(type, triples_.size());
+    triples_.push_back({type, -1, safePathComponent(type)});
+    return &triples_.back();
 }
 
 FolderCounters::Triple* FolderCounters::find(const QString& type)
 {
-    for (Triple& t : triples_) {
-        if (t.type == type)
-            return &t;
-    }
-    return nullptr;
+    const auto it = index_.constFind(type);
+    return it == index_.constEnd() ? nullptr : &triples_[*it];
 }
 
 const FolderCounters::Triple* FolderCounters::find(const QString& type) const
@@ -76,11 +80,7 @@ const FolderCounters::Triple* FolderCounters::find(const QString& type) const
 
 QString FolderCounters::place(const QString& type)
 {
-    Triple* t = find(type);
-    if (!t) {
-        triples_.push_back({type, -1, safePathComponent(type)});
-        t = &triples_.back();
-    }
+    Triple* t = add(type);
     ++t->count;
     if (t->count >= limit_) {
         const QString next = nextRollOverFolder(t->folder);

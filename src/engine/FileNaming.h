@@ -56,7 +56,9 @@ private:
     };
     Triple* find(const QString& type);
     const Triple* find(const QString& type) const;
+    Triple* add(const QString& type); // the type's triple, made at -1 when new
     std::vector<Triple> triples_; // Fol_Cnt_Array
+    QHash<QString, size_t> index_; // type -> its triple: setting up a pass stays linear in the table
     int limit_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "engine/EngineTexts.h"
 
+#include <system_error>
+
 namespace ostrel {
 
 ProgressSnapshot progressSnapshot(const RunState& state)
@@ -28,12 +30,18 @@ ProgressTicker::~ProgressTicker()
     stop();
 }
 
-void ProgressTicker::start()
+bool ProgressTicker::start(QString* why)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (thread_.joinable() || stopping_)
-        return;
-    thread_ = std::thread(&ProgressTicker::loop, this);
+        return true;
+    try {
+        thread_ = std::thread(&ProgressTicker::loop, this);
+    } catch (const std::system_error& e) {
+        *why = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+    return true;
 }
 
 void ProgressTicker::stop()

@@ -22,7 +22,10 @@ public:
                    std::chrono::milliseconds interval = std::chrono::milliseconds(500));
     ~ProgressTicker();
 
-    void start();
+    // Starts the tick thread. False with *why set (the system's reason) when
+    // the thread cannot be created, e.g. at a process or memory limit; the
+    // caller ends the run with a message rather than aborting.
+    bool start(QString* why);
     // Stops the ticks and joins the thread; safe to call more than once and
     // from any thread but the ticker's own.
     void stop();

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <system_error>
+
 namespace ostrel {
 
 namespace {
@@ -27,7 +29,25 @@ void SearchRun::start()
 {
     if (worker_.joinable())
         return;
-    worker_ = std::thread(&SearchRun::runWorker, this);
+    try {
+        worker_ = std::thread(&SearchRun::runWorker, this);
+    } catch (const std::system_error& e) {
+        failToStart(QString::fromLocal8Bit(e.what()));
+        finished_ = true;
+    }
+}
+
+void SearchRun::failToStart(const QString& why)
+{
+    startFailed_ = true;
+    state_.stop_screen_already_show = 0; // this run's end is not handled yet
+    outcome_ = RunOutcome{};
+    outcome_.pass.end = PassEnd::Failed;
+    outcome_.pass.message =
+        QStringLiteral("The search could not be started: the system could not create a thread (%1).").arg(why);
+    host_.showMessageBox(outcome_.pass.message);
+    if (state_.claimRunEnd())
+        host_.requestFinalScreen(outcome_);
 }
 
 void SearchRun::join()
@@ -45,7 +65,13 @@ void SearchRun::runWorker()
     state_.stop_screen_already_show = 0;
     outcome_ = RunOutcome{};
     ticker_ = std::make_unique<ProgressTicker>(host_, state_);
-    ticker_->start();
+    QString why;
+    if (!ticker_->start(&why)) {
+        failToStart(why);
+        ticker_.reset();
+        finished_ = true;
+        return;
+    }
     if (setup_.mode == 0)
         Photo_Rec_Thread();
     else

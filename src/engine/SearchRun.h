@@ -33,6 +33,8 @@ public:
     SearchRun& operator=(const SearchRun&) = delete;
 
     // Starts the worker thread and the ticker thread and returns at once.
+    // When a thread cannot be created the run ends at once as a failure
+    // (startFailed(), a message, the final screen) instead of aborting.
     void start();
     // Waits until the worker has finished.
     void join();
@@ -46,6 +48,13 @@ public:
     // sector readable) and whether the thorough pass ran.
     bool generalPassSucceeded() const { return generalOk_; }
     bool thoroughPassRan() const { return thoroughRan_; }
+    // True when the run could not start its threads.
+    bool startFailed() const { return startFailed_; }
+
+    // Ends a run whose thread could not be created (`why`: the system's
+    // reason): a message and the final screen, on the calling thread. For
+    // front ends that make the worker thread themselves.
+    void failToStart(const QString& why);
 
     // How the run ended; valid once the worker has finished.
     const RunOutcome& outcome() const { return outcome_; }
@@ -70,6 +79,7 @@ private:
     bool thoroughRan_ = false;
     QDateTime started_;
     RunOutcome outcome_;
+    bool startFailed_ = false;
 };
 
 } // namespace ostrel

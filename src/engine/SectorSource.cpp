@@ -26,22 +26,28 @@ FileSectorSource::~FileSectorSource()
 std::unique_ptr<FileSectorSource> FileSectorSource::open(const QString& path, int* error)
 {
     *error = 0;
-    int fd;
-    do {
-        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    // Non-blocking, so a pipe without a writer or a terminal waiting for a
+    // carrier cannot hold the open for ever; an open interrupted by a signal
+    // ends here instead of being retried, so Ctrl-C is not swallowed.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         *error = errno;
         return nullptr;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        *error = errno;
-        ::close(fd);
-        return nullptr;
-    }
-    if (!S_ISBLK(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    int refusal = 0;
+    if (::fstat(fd, &st) != 0)
+        refusal = errno;
+    else if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || (S_ISCHR(st.st_mode) && ::isatty(fd)))
+        refusal = ENOTBLK; // a stream: no sector has a place in it
+    else if (S_ISDIR(st.st_mode))
+        refusal = EISDIR;
+    else if (!S_ISBLK(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISREG(st.st_mode))
+        refusal = ENODEV;
+    else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        refusal = errno;
+    if (refusal != 0) {
+        *error = refusal;
         ::close(fd);
         return nullptr;
     }

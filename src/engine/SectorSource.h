@@ -36,9 +36,12 @@ class FileSectorSource : public SectorSource {
 public:
     ~FileSectorSource() override;
 
-    // Opens `path` with O_RDONLY | O_CLOEXEC and checks with fstat that it is
-    // a block device, character device or regular file. Returns null and sets
-    // *error (errno; EISDIR for a folder) when it cannot be used.
+    // Opens `path` read-only without waiting (O_NONBLOCK, dropped once the
+    // type is known) and checks with fstat that it is a block device, a
+    // character device that is no terminal, or a regular file. Returns null
+    // and sets *error when it cannot be used: errno of the open (EINTR when
+    // a signal ended it), EISDIR for a folder, ENOTBLK for a pipe, socket or
+    // terminal, ENODEV for anything else.
     static std::unique_ptr<FileSectorSource> open(const QString& path, int* error);
 
     quint32 read(quint64 first, quint32 count, unsigned char* buffer, int* error) override;

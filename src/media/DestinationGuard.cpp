@@ -123,15 +123,12 @@ const MountEntry* mountFor(const QList<MountEntry>& mounts, const QString& path,
     return best;
 }
 
-void expandPath(const QString& path, const SystemFiles& files, QSet<QString>& out, int depth, bool followLoops)
+// Adds the block devices under the file system with device number
+// major:minor (st_dev). `path`, when given, is a path on that file system: it
+// picks the mount when the number alone names none.
+void expandFileSystem(unsigned major, unsigned minor, bool haveNumber, const QString& path, const SystemFiles& files,
+                      QSet<QString>& out, int depth, bool followLoops)
 {
-    const QString existing = nearestExisting(path);
-    const QString canonical = QFileInfo(existing).canonicalFilePath().isEmpty()
-                                  ? existing
-                                  : QFileInfo(existing).canonicalFilePath();
-    unsigned major = 0;
-    unsigned minor = 0;
-    const bool haveNumber = files.deviceOfPath && files.deviceOfPath(canonical, &major, &minor);
     if (haveNumber && major != 0) {
         const QString node = sysNodeForNumber(major, minor, files);
         if (!node.isEmpty()) {
@@ -145,9 +142,20 @@ void expandPath(const QString& path, const SystemFiles& files, QSet<QString>& ou
     if (!table.open(QIODevice::ReadOnly))
         return;
     const QList<MountEntry> mounts = parseMountInfo(table.readAll());
-    const MountEntry* m = mountFor(mounts, canonical, major, minor, haveNumber);
-    if (!m)
-        m = mountFor(mounts, canonical, 0, 0, false);
+    const MountEntry* m = nullptr;
+    if (path.isEmpty()) {
+        for (const MountEntry& e : mounts) {
+            if (haveNumber && unsigned(e.major) == major && unsigned(e.minor) == minor &&
+                e.source.startsWith(QLatin1String("/dev/"))) {
+                m = &e;
+                break;
+            }
+        }
+    } else {
+        m = mountFor(mounts, path, major, minor, haveNumber);
+        if (!m)
+            m = mountFor(mounts, path, 0, 0, false);
+    }
     if (!m || !m->source.startsWith(QLatin1String("/dev/")))
         return;
     unsigned dmaj = 0;
@@ -162,6 +170,44 @@ void expandPath(const QString& path, const SystemFiles& files, QSet<QString>& ou
     // "/dev/mapper/name" links to "../dm-0"; the link target names the device.
     const QString target = QFileInfo(m->source).canonicalFilePath();
     expandName(QFileInfo(target.isEmpty() ? m->source : target).fileName(), files, out, depth, followLoops);
+}
+
+void expandPath(const QString& path, const SystemFiles& files, QSet<QString>& out, int depth, bool followLoops)
+{
+    const QString existing = nearestExisting(path);
+    const QString canonical = QFileInfo(existing).canonicalFilePath().isEmpty()
+                                  ? existing
+                                  : QFileInfo(existing).canonicalFilePath();
+    unsigned major = 0;
+    unsigned minor = 0;
+    const bool haveNumber = files.deviceOfPath && files.deviceOfPath(canonical, &major, &minor);
+    expandFileSystem(major, minor, haveNumber, canonical, files, out, depth, followLoops);
+}
+
+bool sameFile(const QString& a, const struct stat& b)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(a).constData(), &st) == 0 && st.st_dev == b.st_dev && st.st_ino == b.st_ino;
+}
+
+// Adds every loop device whose backing file is `image`: a file system
+// mounted from one of them is stored in the image.
+void addLoopDevicesBackedBy(const QString& image, const SystemFiles& files, QSet<QString>& out)
+{
+    struct stat target {};
+    if (::stat(QFile::encodeName(image).constData(), &target) != 0 || !S_ISREG(target.st_mode))
+        return;
+    const QDir block(files.sysRoot + QStringLiteral("/class/block"));
+    for (const QString& name : block.entryList({QStringLiteral("loop*")}, QDir::Dirs | QDir::System)) {
+        QFile backing(block.filePath(name) + QStringLiteral("/loop/backing_file"));
+        if (!backing.open(QIODevice::ReadOnly))
+            continue;
+        QString file = QString::fromLocal8Bit(backing.read(8192)).trimmed();
+        if (file.endsWith(QLatin1String(" (deleted)")))
+            continue; // a deleted file is not the image still on disk
+        if (sameFile(file, target))
+            out.insert(name);
+    }
 }
 
 } // namespace
@@ -183,6 +229,15 @@ QStringList blockDevicesBehind(const QString& path, const SystemFiles& files)
     return list;
 }
 
+QStringList blockDevicesOfFileSystem(unsigned major, unsigned minor, const SystemFiles& files)
+{
+    QSet<QString> out;
+    expandFileSystem(major, minor, true, QString(), files, out, 0, true);
+    QStringList list(out.begin(), out.end());
+    list.sort();
+    return list;
+}
+
 QStringList mediumDevices(const QString& identifier, const QString& parentDisk, const QString& sourcePath,
                           const SystemFiles& files)
 {
@@ -194,6 +249,8 @@ QStringList mediumDevices(const QString& identifier, const QString& parentDisk, 
             const QString node = sysNodeForNumber(major, minor, files);
             if (!node.isEmpty())
                 expandNode(node, files, out, 0, false);
+        } else {
+            addLoopDevicesBackedBy(sourcePath, files, out);
         }
     } else {
         expandName(identifier, files, out, 0, false);

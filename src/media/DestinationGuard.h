@@ -41,11 +41,17 @@ SystemFiles systemFiles();
 // device (tmpfs, network shares).
 QStringList blockDevicesBehind(const QString& path, const SystemFiles& files);
 
+// The same for a file system known by its device number (st_dev of an open
+// folder, major:minor), so a folder already opened is judged by what it is
+// and not by a path that may have changed since.
+QStringList blockDevicesOfFileSystem(unsigned major, unsigned minor, const SystemFiles& files = systemFiles());
+
 // Kernel names that make up a medium row: the device `identifier`, its whole
 // disk and what it is built from; `parentDisk` (the row's parent whole disk)
 // is included as given. When `sourcePath` is set (a disk image or device
 // path read instead of "/dev/" + identifier), a block device there is traced
-// instead; a regular image file is no block device and yields no names.
+// instead; a regular image file yields the loop devices it backs (a file
+// system mounted from one of them is stored in the image), else no names.
 QStringList mediumDevices(const QString& identifier, const QString& parentDisk, const QString& sourcePath,
                           const SystemFiles& files);
 

@@ -15,6 +15,8 @@ DeviceOpenFailure classifyDeviceOpenError(int err)
 
 QString deviceErrorText(int err)
 {
+    if (err == ENOTBLK) // how the sector source refuses a stream
+        return QStringLiteral("Not a device or a disk image: a pipe, socket or terminal cannot be searched");
     // strerror is not thread-safe; the GNU strerror_r returns the text,
     // which may or may not live in the buffer given.
     char buffer[256] = {};

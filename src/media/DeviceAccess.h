@@ -18,7 +18,8 @@ enum class DeviceOpenFailure {
 DeviceOpenFailure classifyDeviceOpenError(int err);
 
 // The system's text for an errno value ("No such file or directory"), as the
-// generic device alert shows it. Thread-safe.
+// generic device alert and the save-failure line show it; for ENOTBLK, which the sector source gives
+// a pipe, socket or terminal, a sentence saying so. Thread-safe.
 QString deviceErrorText(int err);
 
 // The log line written when a device open fails for want of permission.

@@ -64,8 +64,12 @@ QString formatMediaTable(const QList<MyDataObject>& rows)
                   QStringLiteral("Size"), QStringLiteral("Parent disk"), QStringLiteral("Sectors")});
     for (const MyDataObject& r : rows) {
         // The size text ends in a blank; the table aligns on the text itself.
-        lines.append({r.nsStrDiskIdentifier, r.nsStrVolName, r.nsStrFileSystem, r.nsStrSize.trimmed(),
-                      r.nsStrParentDisk, r.nsStrSectors});
+        // Labels come from the medium: shown escaped, never as terminal codes.
+        QStringList cells{r.nsStrDiskIdentifier, r.nsStrVolName, r.nsStrFileSystem, r.nsStrSize.trimmed(),
+                          r.nsStrParentDisk, r.nsStrSectors};
+        for (QString& cell : cells)
+            cell = escapeControlCharacters(cell);
+        lines.append(cells);
     }
     qsizetype width[kColumns] = {};
     for (const QStringList& line : lines) {

@@ -38,7 +38,8 @@ QList<MyDataObject> Reload_Drive_list_Function(const EditionProfile& profile);
 // The rows as an aligned text table: a header line ("Identifier", "Volume
 // name", "File system", "Size", "Parent disk", "Sectors") and one line per
 // row, columns left-aligned and two blanks apart, no trailing blanks, each
-// line ending in '\n'.
+// line ending in '\n'. Control characters in the cells (a volume label may
+// hold any) are escaped (escapeControlCharacters).
 QString formatMediaTable(const QList<MyDataObject>& rows);
 
 // `ostrel-recover --list-media`: lists the media for the edition and prints

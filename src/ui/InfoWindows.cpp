@@ -1,6 +1,7 @@
 #include "ui/InfoWindows.h"
 
 #include "ui/LinkButton.h"
+#include "ui/PlainText.h"
 #include "ui_About.h"
 #include "ui_BrowseInfo.h"
 #include "ui_ClearPreview.h"
@@ -33,6 +34,7 @@ void prepareWindow(QDialog* window)
 Browse_Info::Browse_Info(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::BrowseInfo>())
 {
     ui->setupUi(this);
+    makeLabelsPlainText(this);
     setWindowModality(Qt::WindowModal);
     ui->_info_icon->setPixmap(QIcon(QStringLiteral(":/icons/folder.svg")).pixmap(40, 40));
     connect(ui->_continue_btn, &QPushButton::clicked, this, &Browse_Info::Continue_Btn);
@@ -48,6 +50,7 @@ void Browse_Info::Continue_Btn()
 SaveFile_Info::SaveFile_Info(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::SaveFileInfo>())
 {
     ui->setupUi(this);
+    makeLabelsPlainText(this);
     prepareWindow(this);
     setWindowModality(Qt::ApplicationModal);
     ui->_info_icon->setPixmap(QIcon(QStringLiteral(":/icons/done.svg")).pixmap(40, 40));
@@ -125,6 +128,7 @@ LinkButton* SaveFile_Info::supportLink() const { return ui->_support_link; }
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::About>())
 {
     ui->setupUi(this);
+    makeLabelsPlainText(this);
     prepareWindow(this);
     setWindowModality(Qt::WindowModal);
     ui->_info_icon->setPixmap(QIcon(QStringLiteral(":/icons/app.svg")).pixmap(48, 48));
@@ -154,6 +158,7 @@ QString AboutWindow::productCaption() const { return ui->_info_title->text(); }
 Help_Support::Help_Support(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::HelpSupport>())
 {
     ui->setupUi(this);
+    makeLabelsPlainText(this);
     prepareWindow(this);
     setWindowModality(Qt::WindowModal);
     // The header icons are drawn light for the dark title bar; the window
@@ -186,6 +191,7 @@ QWidget* Help_Support::button(const char* objectName) const
 LoadDiskPanel::LoadDiskPanel(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::LoadDisk>())
 {
     ui->setupUi(this);
+    makeLabelsPlainText(this);
     setWindowModality(Qt::WindowModal);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
 }
@@ -196,6 +202,7 @@ ClearPreview_Modeless::ClearPreview_Modeless(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::ClearPreview>())
 {
     ui->setupUi(this);
+    makeLabelsPlainText(this);
     setWindowModality(Qt::WindowModal);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
 }

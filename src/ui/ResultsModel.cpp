@@ -1,5 +1,6 @@
 #include "ui/ResultsModel.h"
 
+#include "ui/PlainText.h"
 #include "ui/ThumbnailCache.h"
 
 #include <QFileIconProvider>
@@ -164,7 +165,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return item->imageTitle();
     case Qt::ToolTipRole:
-        return item->path;
+        return plainToolTip(item->path);
     case Qt::DecorationRole: {
         if (!photo_)
             return item->image;

@@ -26,6 +26,7 @@
 #include <chrono>
 #include <climits>
 #include <exception>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -93,11 +94,19 @@ void MyTableController::startSearch(int mode)
     const quint64 generation = ++runGeneration_;
     workerDone_ = false;
     ostrel::SearchRun* run = run_.get();
-    worker_ = std::thread([this, run, generation] {
-        run->runWorker();
+    try {
+        worker_ = std::thread([this, run, generation] {
+            run->runWorker();
+            workerDone_ = true;
+            onMainThread([this, generation] { onWorkerFinished(generation); }, false);
+        });
+    } catch (const std::system_error& e) {
+        // No thread could be made (a process or memory limit): the run ends
+        // with a message instead of taking the program down.
+        run->failToStart(QString::fromLocal8Bit(e.what()));
+        run_.reset();
         workerDone_ = true;
-        onMainThread([this, generation] { onWorkerFinished(generation); }, false);
-    });
+    }
 }
 
 void MyTableController::onWorkerFinished(quint64 generation)

@@ -1,5 +1,7 @@
 #include "ui/TableModels.h"
 
+#include "ui/PlainText.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -91,8 +93,10 @@ QVariant DictionaryTableModel::data(const QModelIndex& index, int role) const
             return v.toInt() != 0 ? Qt::Checked : Qt::Unchecked;
         return {};
     }
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return v.toString();
+    if (role == Qt::ToolTipRole)
+        return plainToolTip(v.toString());
     return {};
 }
 
@@ -190,8 +194,10 @@ QVariant MediaTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rows_.size())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return rows_.at(index.row()).valueForColumn(columnKey(index.column()));
+    if (role == Qt::ToolTipRole) // volume labels come from the medium
+        return plainToolTip(rows_.at(index.row()).valueForColumn(columnKey(index.column())));
     if (role == Qt::TextAlignmentRole && index.column() == 5)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};

@@ -1,5 +1,7 @@
 #include "ui/WindowDialogs.h"
 
+#include "ui/PlainText.h"
+
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -16,6 +18,9 @@ QMessageBox* makeAlertBox(QWidget* parent, const AlertText& alert)
         box->setWindowTitle(parent->window()->windowTitle());
     box->setText(alert.message);
     box->setInformativeText(alert.informative);
+    // Alerts quote paths and device texts: shown literally.
+    box->setTextFormat(Qt::PlainText);
+    makeLabelsPlainText(box);
     // The program's own icons, drawn sharp at any scale; the standard ones
     // when the resources are not there.
     const char* icon = ":/icons/alert-info.svg";

@@ -8,20 +8,27 @@
 
 namespace {
 
-bool exists(const QByteArray& path)
+enum class Entry { Missing, Link, Other };
+
+Entry entryAt(const QByteArray& path)
 {
     struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
+    if (::lstat(path.constData(), &st) != 0)
+        return Entry::Missing;
+    return S_ISLNK(st.st_mode) ? Entry::Link : Entry::Other;
 }
 
 // mkdir -p with mode 0777; a component made concurrently by someone else
-// counts as made.
+// counts as made, a link does not.
 bool makePath(const QByteArray& path)
 {
     if (path.isEmpty())
         return false;
-    if (exists(path))
-        return true;
+    switch (entryAt(path)) {
+    case Entry::Other: return true;
+    case Entry::Link: return false;
+    case Entry::Missing: break;
+    }
     qsizetype slash = path.lastIndexOf('/');
     while (slash > 0 && path.at(slash - 1) == '/')
         --slash;
@@ -29,7 +36,7 @@ bool makePath(const QByteArray& path)
         return false;
     if (::mkdir(path.constData(), 0777) == 0)
         return true;
-    return errno == EEXIST;
+    return errno == EEXIST && entryAt(path) == Entry::Other;
 }
 
 } // namespace

@@ -26,3 +26,10 @@ QString Right_Str_substringFromIndex(const QString& text, int n);
 // Diagnostic hook: callers pass exception reasons and short notes. It
 // deliberately records nothing.
 void Show_NSLog_Message(const QString& text);
+
+// The text with every control character made visible, for printing texts
+// that came from a medium (volume labels, names) on a terminal: line feed,
+// carriage return and tab become "\n", "\r", "\t"; other C0 and C1 controls
+// and DEL become "\xHH"; the bidirectional embedding, override and isolate
+// marks become "\u{HHHH}". Everything else is kept.
+QString escapeControlCharacters(const QString& text);

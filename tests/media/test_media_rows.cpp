@@ -187,6 +187,16 @@ TEST(MediaTable, ColumnsAlignAndLinesHaveNoTrailingBlanks)
     EXPECT_EQ(lines[2].toStdString(), "mmcblk0p1   Untitled                  1.50  KB   mmcblk0      3");
 }
 
+TEST(MediaTable, ControlCharactersOfALabelAreEscaped)
+{
+    const QList<MyDataObject> rows = {MyDataObject(QStringLiteral("sdb1"), QStringLiteral("A\x1b[2J\nB"),
+                                                   QStringLiteral("FAT32"), QStringLiteral("1.00  MB "),
+                                                   QStringLiteral("sdb"), QStringLiteral("2048"))};
+    const QStringList lines = formatMediaTable(rows).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << "the label's line break does not start a line";
+    EXPECT_EQ(lines[1].toStdString(), "sdb1        A\\x1b[2J\\nB  FAT32        1.00  MB  sdb          2048");
+}
+
 TEST(MediaTable, EmptyListPrintsTheHeaderOnly)
 {
     EXPECT_EQ(formatMediaTable({}).toStdString(), "Identifier  Volume name  File system  Size  Parent disk  Sectors\n");

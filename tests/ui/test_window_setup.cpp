@@ -2,7 +2,8 @@
 // the title, the first screen and its texts, the tab-separated disk captions
 // of both control sets, the media table filled through the media listing
 // with its column keys, the edition rules for the mode choice, and the exit
-// question on the Exit button and on closing the window. Needs the shipped
+// question on the Exit button and on closing the window, and a volume label
+// that looks like HTML shown as plain text. Needs the shipped
 // signature files; no root, no real media.
 
 #include "UiTestSupport.h"
@@ -12,6 +13,7 @@
 #include "ui/WindowTexts.h"
 #include "ui_MainWindow.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private slots:
     void modesWithoutSignatureFilesAreHidden();
     void exitQuestionOnButtonAndOnClose();
     void refreshListsAgainAndDropsTheSelection();
+    void mediumTextsShowAsPlainText();
 };
 
 void WindowSetupTest::startsOnTheMediumScreenWithItsTexts()
@@ -185,3 +188,22 @@ void WindowSetupTest::refreshListsAgainAndDropsTheSelection()
 
 QTEST_MAIN(WindowSetupTest)
 #include "test_window_setup.moc"
+
+void WindowSetupTest::mediumTextsShowAsPlainText()
+{
+    const QString label = QStringLiteral("<b>CARD</b><img src=\"x.png\">");
+    HarnessConfig config;
+    config.volumes = {fakeVolume(QStringLiteral("sdb1"), label, 1048577, QStringLiteral("sdb"))};
+    auto h = makeHarness(config);
+    selectMediaRow(h->c(), 0);
+    h->c().widgets()->_next_btn->click(); // to the settings screen, which shows the label
+    int shown = 0;
+    for (QLabel* l : h->c().controlPanel()->findChildren<QLabel*>()) {
+        QCOMPARE(l->textFormat(), Qt::PlainText);
+        shown += l->text() == label;
+    }
+    QVERIFY2(shown > 0, "the volume label is shown on the settings screen");
+    const QString tip = h->c().mediaModel()->data(h->c().mediaModel()->index(0, 1), Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QStringLiteral("&lt;b&gt;CARD&lt;/b&gt;")) && !tip.contains(QStringLiteral("<img")),
+             qPrintable(tip));
+}

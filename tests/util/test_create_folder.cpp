@@ -1,6 +1,6 @@
-// Create_Folder: parents, permissions, existing paths and failures. Uses a
-// temporary folder; the "not writable" case is skipped when running as root
-// (root may write anywhere).
+// Create_Folder: parents, permissions, existing paths, links and failures.
+// Uses a temporary folder; the "not writable" case is skipped when running
+// as root (root may write anywhere).
 #include "util/FolderHelpers.h"
 
 #include <QDir>
@@ -64,4 +64,16 @@ TEST(CreateFolder, FailsBelowAFileOrAnUnwritableFolder)
     ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0555), 0);
     EXPECT_FALSE(Create_Folder(locked + QStringLiteral("/x/y")));
     ::chmod(QFile::encodeName(locked).constData(), 0755);
+}
+
+TEST(CreateFolder, NeverCountsOrCreatesThroughALink)
+{
+    QTemporaryDir tmp;
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(tmp.isValid() && elsewhere.isValid());
+    const QString link = tmp.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), link));
+    EXPECT_FALSE(Create_Folder(link)) << "an existing link is no made folder";
+    EXPECT_FALSE(Create_Folder(link + QStringLiteral("/sub/deeper")));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty()) << "nothing was made through the link";
 }

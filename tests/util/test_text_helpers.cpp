@@ -73,3 +73,20 @@ TEST(LeftRightSubstring, CountsUtf16CodeUnits)
     EXPECT_EQ(Right_Str_substringFromIndex(text, 1), QStringLiteral("x"));
     EXPECT_EQ(Left_Str_substringToIndex(text, 2).size(), 2);
 }
+
+TEST(EscapeControlCharacters, MakesEveryControlVisibleAndKeepsTheRest)
+{
+    const struct {
+        QString in;
+        QString out;
+    } rows[] = {
+        {QStringLiteral("CARD 1"), QStringLiteral("CARD 1")},
+        {QStringLiteral("a\nb\tc\rd"), QStringLiteral("a\\nb\\tc\\rd")},
+        {QStringLiteral("\x1b[2J\x07"), QStringLiteral("\\x1b[2J\\x07")},
+        {QString(QChar(0x7f)) + QChar(0x9b), QStringLiteral("\\x7f\\x9b")},
+        {QString(QChar(0x202e)) + QStringLiteral("gpj.exe"), QStringLiteral("\\u{202e}gpj.exe")},
+        {QStringLiteral("Ürlaub <b>"), QStringLiteral("Ürlaub <b>")},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(escapeControlCharacters(r.in), r.out) << r.in;
+}

@@ -1,7 +1,7 @@
 #pragma once
 // A walk through the wizard that saves a picture of every screen, for the
-// documentation: started by the developer option --screenshot-tour DIR of
-// the window program, on the first sample medium it is given. It clicks the
+// documentation: the developer tool ostrel-screenshot-tour runs it on the
+// first sample medium it is given. It clicks the
 // window's own buttons; alerts and information windows are shown for real,
 // pictured over the dimmed window, and answered with their default button.
 // The searches are slowed down so that a running search can be pictured.
@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -24,8 +25,14 @@ class ScreenshotTour : public QObject {
 public:
     // Prepares `options` for the walk (its dialogs, a slowed-down medium,
     // no pause when the results view is cleared); pictures go to `folder`.
+    // The recovered files go to a new private temporary folder (mkdtemp),
+    // removed with the tour.
     ScreenshotTour(const QString& folder, MyTableController::Options& options);
     ~ScreenshotTour() override;
+
+    // False when the temporary folder could not be made (the walk then
+    // quits at once).
+    bool ready() const { return !destination_.isEmpty(); }
 
     // Starts the walk; it runs from the event loop.
     void start(MyTableController& controller);
@@ -45,6 +52,7 @@ private:
     void selectSampleRow();
 
     QString folder_;
+    QTemporaryDir scratch_;
     QString destination_;
     QString firstSample_; // identifier of the medium of the photo and file searches
     QString videoSample_; // identifier of the medium searched for videos

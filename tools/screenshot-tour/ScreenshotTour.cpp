@@ -1,4 +1,4 @@
-#include "ui/ScreenshotTour.h"
+#include "ScreenshotTour.h"
 
 #include "engine/SectorSource.h"
 #include "ui/ControlPanelWindow.h"
@@ -111,7 +111,8 @@ public:
 };
 
 ScreenshotTour::ScreenshotTour(const QString& folder, MyTableController::Options& options)
-    : folder_(folder), dialogs_(std::make_shared<TourDialogs>())
+    : folder_(folder), scratch_(QDir::temp().filePath(QStringLiteral("ostrel-tour-XXXXXX"))),
+      dialogs_(std::make_shared<TourDialogs>())
 {
     // A second sample medium, when given, is searched for videos.
     if (!options.sampleMedia.isEmpty())
@@ -120,10 +121,13 @@ ScreenshotTour::ScreenshotTour(const QString& folder, MyTableController::Options
         videoSample_ = QFileInfo(options.sampleMedia.at(1).imagePath).fileName();
     QDir().mkpath(folder_);
     // A neutral place for the recovered files, so no developer path shows
-    // in the pictures; removed again when the walk ends.
-    destination_ = QDir::temp().filePath(QStringLiteral("Recovered Files"));
-    QDir(destination_).removeRecursively();
-    QDir().mkpath(destination_);
+    // in the pictures: a folder made afresh for this walk (no name anyone
+    // could have prepared) and removed with it.
+    if (scratch_.isValid() && QDir(scratch_.path()).mkdir(QStringLiteral("Recovered Files")))
+        destination_ = QDir(scratch_.path()).filePath(QStringLiteral("Recovered Files"));
+    else
+        std::fprintf(stderr, "could not make a temporary folder for the recovered files in %s\n",
+                     qPrintable(QDir::tempPath()));
     dialogs_->folder = folder_;
     dialogs_->destination = destination_;
     options.dialogs = dialogs_;
@@ -138,10 +142,7 @@ ScreenshotTour::ScreenshotTour(const QString& folder, MyTableController::Options
     // an image, so the destination check has nothing to refuse here.
 }
 
-ScreenshotTour::~ScreenshotTour()
-{
-    QDir(destination_).removeRecursively();
-}
+ScreenshotTour::~ScreenshotTour() = default; // the scratch folder goes with it
 
 void ScreenshotTour::capture(const QString& name)
 {
@@ -226,6 +227,10 @@ void ScreenshotTour::whenListed(Step step)
 void ScreenshotTour::start(MyTableController& controller)
 {
     controller_ = &controller;
+    if (!ready()) {
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return;
+    }
     Ui::MainWindow* w = controller.widgets();
 
     steps_ << [this] {

@@ -1,0 +1,57 @@
+#include "app/WindowApplication.h"
+
+#include "app/EditionProfile.h"
+
+#include <QApplication>
+
+#include <csignal>
+#include <cstring>
+
+WindowLaunch takeDeveloperOptions(int& argc, char** argv)
+{
+    WindowLaunch launch;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (hasValue && std::strcmp(argv[i], "--sample-medium") == 0)
+            launch.sampleMedia << QString::fromLocal8Bit(argv[++i]);
+        else if (hasValue && std::strcmp(argv[i], "--edition") == 0)
+            launch.edition = QString::fromLocal8Bit(argv[++i]);
+        else
+            argv[out++] = argv[i];
+    }
+    argv[out] = nullptr;
+    argc = out;
+    return launch;
+}
+
+int runWindowApplication(int argc, char** argv, const WindowLaunch& launch)
+{
+    // Qt 6.4 picks GStreamer first, which plays MP4 only with extra plugin
+    // packages; the FFmpeg backend shipped with Qt Multimedia plays the
+    // common formats as is. A user's own choice is kept.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    // A write past the file-size limit (FAT32 stops at 4 GiB) fails with
+    // EFBIG and is reported as a save failure instead of killing the program
+    // with a half-written file; a closed pipe of a helper program only fails
+    // that write.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    MyTableController::Options options;
+    if (!launch.edition.isEmpty())
+        options.bundleName = EditionProfile::fromNameOrKey(launch.edition).App_Name;
+    for (const QString& image : launch.sampleMedia)
+        options.sampleMedia.append(SampleMedium{image, QString(), QString()});
+    if (launch.prepare)
+        launch.prepare(options);
+
+    MyTableController controller(options);
+    controller.awakeFromNib();
+    if (launch.started)
+        launch.started(controller);
+    return app.exec();
+}
