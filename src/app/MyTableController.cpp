@@ -419,10 +419,13 @@ void MyTableController::awakeFromNib()
 
 bool MyTableController::Exit_App()
 {
+    if (exitConfirmed_)
+        return true;
     const int answer = dialogs_->runAlert(
         controlPanel_, {wintexts::askExit, QString(), {wintexts::yes, wintexts::no}, AlertText::Kind::Question});
     if (answer != 0)
         return false;
+    exitConfirmed_ = true;
     if (options_.terminate)
         options_.terminate();
     else

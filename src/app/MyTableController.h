@@ -43,6 +43,8 @@
 #include <memory>
 #include <thread>
 
+#include <sys/types.h>
+
 class AboutWindow;
 class Browse_Info;
 class ClearPreview_Modeless;
@@ -164,7 +166,9 @@ public:
     void setEngineOptions(const ostrel::EngineOptions& options) { options_.engineOptions = options; }
 
     // ---- Exit (edition profile and application paths).
-    // Asks whether to quit; on Yes ends the application and returns true.
+    // Asks whether to quit, once: on Yes ends the application and returns
+    // true; once confirmed it answers true without asking again (ending the
+    // application closes the window, which comes back here).
     bool Exit_App();
     // The window is being closed: true (close it) only when the user
     // confirmed the exit.
@@ -408,7 +412,11 @@ private:
     void copyToClipboard(const QString& text);
     void openLink(const QString& link);
     void connectLinks(QObject* window);
-    bool relaunchAsAdministrator();
+    // Starts the privileged copy through pkexec and ends this one once it
+    // has taken over; a refused password prompt is reported.
+    void relaunchAsAdministrator();
+    // Ends this copy for the privileged one, without the exit question.
+    void endForRelaunch();
 
     // Media list helpers.
     void startListing();
@@ -455,6 +463,8 @@ private:
     QString previewPath_;
     QString Support_Mail_Link;
     bool bulkCheckChange_ = false;
+    bool exitConfirmed_ = false; // the user said Yes to the exit question
+    pid_t relaunchPid_ = 0;      // pkexec asking for the password, while it does
     quint64 runFoundFiles_ = 0;
 
     // The search's worker thread (which starts and stops the ticker).

@@ -13,13 +13,19 @@
 #include "app/EditionProfile.h"
 #include "app/MyTableController.h"
 #include "app/PrivilegedRelaunch.h"
+#include "ui/DesktopNotice.h"
 #include "ui/ScreenshotTour.h"
 
 #include <QApplication>
 #include <QFont>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -52,7 +58,12 @@ DeveloperOptions takeDeveloperOptions(int& argc, char** argv)
     return options;
 }
 
-int runWindowApplication(int argc, char** argv, const DeveloperOptions& developer)
+// Once the window has gone the process must end even when a thread cannot
+// be joined (a read on a failing device can block in the kernel for
+// minutes): it is given this long to tidy up.
+constexpr std::chrono::seconds kTeardownLimit{10};
+
+int runWindowApplication(int argc, char** argv, const DeveloperOptions& developer, const QString& launcherName)
 {
     // Qt 6.4 picks GStreamer first, which plays MP4 only with extra plugin
     // packages; the FFmpeg backend shipped with Qt Multimedia plays the
@@ -61,6 +72,10 @@ int runWindowApplication(int argc, char** argv, const DeveloperOptions& develope
         qputenv("QT_MEDIA_BACKEND", "ffmpeg");
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    // The relaunched copy is started as the program file; the edition
+    // follows the name the user started.
+    if (!launcherName.isEmpty())
+        QCoreApplication::setApplicationName(launcherName);
 
     MyTableController::Options options;
     if (!developer.edition.isEmpty())
@@ -76,7 +91,25 @@ int runWindowApplication(int argc, char** argv, const DeveloperOptions& develope
     controller.awakeFromNib();
     if (tour)
         tour->start(controller);
-    return app.exec();
+    const int code = app.exec();
+    std::thread([code] {
+        std::this_thread::sleep_for(kTeardownLimit);
+        std::fputs("ostrel-recovery: ending without waiting for the search to stop\n", stderr);
+        _exit(code);
+    }).detach();
+    return code;
+}
+
+// Refuses an edition key that names none of the editions, with the list.
+bool knownEdition(const QString& edition)
+{
+    if (edition.isEmpty() || EditionProfile::fromNameOrKey(edition).matched)
+        return true;
+    std::fprintf(stderr, "ostrel-recovery: unknown edition \"%s\"; the editions are:", qPrintable(edition));
+    for (int i = 0; i < kEditionCount; ++i)
+        std::fprintf(stderr, " %s", editionTable()[i].key);
+    std::fputs("\n", stderr);
+    return false;
 }
 
 } // namespace
@@ -84,8 +117,20 @@ int runWindowApplication(int argc, char** argv, const DeveloperOptions& develope
 int main(int argc, char** argv)
 {
     const DeveloperOptions developer = takeDeveloperOptions(argc, argv);
-    auto run = [&developer](int appArgc, char** appArgv) { return runWindowApplication(appArgc, appArgv, developer); };
+    if (!knownEdition(developer.edition))
+        return 2;
+    const RelaunchArguments relaunch = takeRelaunchArguments(argc, argv);
+    applyRelaunchArguments(relaunch);
+    auto run = [&developer, &relaunch](int appArgc, char** appArgv) {
+        return runWindowApplication(appArgc, appArgv, developer, relaunch.launcherName);
+    };
     if (developer.any())
         return run(argc, argv);
-    return runProcessEntry(argc, argv, run);
+    RelaunchHooks hooks = defaultRelaunchHooks();
+    const auto print = hooks.reportError;
+    hooks.showFailure = [print](const QString& text) {
+        print(text);
+        showDesktopNotice(QStringLiteral("Ostrel Recovery"), text);
+    };
+    return runProcessEntry(argc, argv, run, hooks);
 }
