@@ -3,14 +3,14 @@
 #
 # Builds the window program, makes a 64 MiB sample disk image holding photos
 # and documents at sector boundaries, and starts the program under Xvfb at
-# 1280x800 on that image and on the built-in sample medium (developer options
+# 1280x800 (SCREEN=WIDTHxHEIGHT for another screen) on that image and on the built-in sample medium (developer options
 # --sample-medium and --screenshot-tour): it walks the wizard through a photo
 # search, a file search and a video search (the sample medium holds an MP4,
 # whose preview is pictured playing), opens the about and the help-and-
 # support windows, and saves one PNG per screen.
 #
 # Needs: xvfb-run (xvfb, xauth) and ImageMagick's convert.
-# Usage: tools/screenshots.sh [output folder]   (default: docs/screenshots)
+# Usage: [SCREEN=1366x768] tools/screenshots.sh [output folder]   (default: docs/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -59,7 +59,7 @@ for f in report.pdf letter.rtf page.html settings.xml notes.zip report.pdf page.
 done
 
 mkdir -p "$out"
-xvfb-run -a -s "-screen 0 1280x800x24" \
+xvfb-run -a -s "-screen 0 ${SCREEN:-1280x800}x24" \
   "$build/bin/ostrel-recovery" --edition removable --sample-medium "$image" --sample-medium "$sample" \
   --screenshot-tour "$out"
 echo "screenshots in $out"

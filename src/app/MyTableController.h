@@ -56,6 +56,7 @@ class ThumbnailCache;
 class ControlPanelWindow;
 class DictionaryTableModel;
 class LoadDiskPanel;
+class MediaControls;
 class MainThreadMailbox;
 class MediaPlatform;
 class MediaTableModel;
@@ -157,6 +158,8 @@ public:
     Browse_Info* browseInfoWindow();
     int screenCounter() const { return screen_counter; }
     bool mediaListLoading() const { return listingInFlight_; }
+    // The hint over the media table that shows when no medium was found.
+    QLabel* emptyMediaHint() const { return emptyMediaHint_; }
     bool searchThreadsRunning() const { return worker_.joinable(); }
     // Files the running (or last) search handed to the window, listed or not.
     quint64 filesFoundThisRun() const { return runFoundFiles_; }
@@ -288,6 +291,7 @@ public:
     quint64 previewIndex() const { return Prev_Index; }
     bool previewSession() const { return session; }
     PreviewMedia* previewMedia() const { return previewMedia_; }
+    MediaControls* mediaControls() const { return mediaControls_; }
     ThumbnailCache* thumbnailCache() const { return thumbnails_; }
 
     // ---- Help and information.
@@ -339,6 +343,10 @@ public:
 
     // Largest signed 64-bit value: no item previewed.
     static constexpr quint64 kNoPreviewIndex = 9223372036854775807ULL;
+
+protected:
+    // Keeps the empty-media hint over the whole table area.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The media table holds the rows of a finished listing.
@@ -409,6 +417,10 @@ private:
     // Preview and listing helpers.
     void photoDecoded(const QString& path, bool ok);
     void finishPreview(quint64 generation, const QString& path, int kind);
+    // The movie framework's answer for `path`: plays it (pictures in the
+    // movie view, sound under the type icon) with the controls, or falls
+    // back to a picture or the type icon.
+    void movieOpened(const QString& path, bool playable);
     void copyToClipboard(const QString& text);
     void openLink(const QString& link);
     void connectLinks(QObject* window);
@@ -419,6 +431,10 @@ private:
     void endForRelaunch();
 
     // Media list helpers.
+    void showEmptyMediaHint(bool show);
+    // Opens the window at its usual size where the screen has room for it,
+    // else maximized, so every button is on the screen.
+    void showFittingTheScreen();
     void startListing();
     void mediaListArrived(quint64 generation, QList<MyDataObject> rows);
     QList<MyDataObject> sampleRows() const;
@@ -437,6 +453,7 @@ private:
     Browse_Info* browseInfo_ = nullptr;
     SaveFile_Info* saveFileInfo_ = nullptr;
     LoadDiskPanel* loadPanel_ = nullptr;
+    QLabel* emptyMediaHint_ = nullptr;
 
     // Lists shown by the tables and browsers.
     MediaTableModel* mediaModel_ = nullptr;          // nsMutaryOfDataObject
@@ -455,6 +472,7 @@ private:
     bool session = false; // a preview's wait sheet is up
     // Movie half of the preview; decoder and cache of pictures.
     PreviewMedia* previewMedia_ = nullptr;
+    MediaControls* mediaControls_ = nullptr;
     ThumbnailCache* thumbnails_ = nullptr;
     ClearPreview_Modeless* clearPreview_ = nullptr;
     AboutWindow* about_ = nullptr;

@@ -1,6 +1,6 @@
 // ostrel-recover: the headless front end. Carves a device or a disk image
 // into a destination with the same engines and folder tree as the window
-// application. Without a source it carves the built-in sample image.
+// application. With --sample it carves the built-in sample image.
 
 #include "app/EditionProfile.h"
 #include "app/ResourceLocator.h"
@@ -196,7 +196,11 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     if (!o.quiet)
         out() << profile.APP_LONG_NAME << ": " << kModeNames[mode] << " search of " << o.source << "\n";
     out().flush();
-    ostrel::SearchRun run(host, state, setup);
+    // The console host says what failed and what to do; the bare errno
+    // line the window prints would only come before that advice.
+    ostrel::EngineOptions engine;
+    engine.printOpenErrno = false;
+    ostrel::SearchRun run(host, state, setup, engine);
     run.start();
     run.join();
     g_stopWord = nullptr;
@@ -230,13 +234,17 @@ int main(int argc, char** argv)
         out() << cliUsage();
         return Completed;
     }
+    if (parsed.noArguments) {
+        out() << cliUsage();
+        return BadArguments;
+    }
     CliOptions o = parsed.options;
     if (o.listEditions) {
         printEditions();
         return Completed;
     }
 
-    const bool sample = o.source.isEmpty() && !o.listTypes && !o.listMedia;
+    const bool sample = o.sample && !o.listTypes && !o.listMedia;
     if (sample && o.edition.isEmpty())
         o.edition = QStringLiteral("removable"); // the edition with all four modes
     const EditionProfile profile =
@@ -268,7 +276,7 @@ int main(int argc, char** argv)
         return fail(BadArguments, QStringLiteral("the built-in sample image is missing; build the project first"));
     if (o.destination.isEmpty())
         o.destination = QDir::temp().filePath(QStringLiteral("ostrel-sample-%1").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"))));
-    out() << "No source given: searching the built-in sample image " << o.source << "\n"
+    out() << "Searching the built-in sample image " << o.source << "\n"
           << "Results go to " << o.destination << "\n\n";
     int code = Completed;
     for (int mode = 0; mode < 4 && code == Completed; ++mode) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The headless front end as a user meets it: exit codes and messages for a
 missing source, an unwritable destination, a range past the end, Ctrl-C in
-the middle of a search (files closed and listed, summary printed), and the
-built-in sample. Needs only python3; the destination-on-the-medium check
-needs root and losetup and is skipped without them."""
+the middle of a search (files closed and listed, summary printed), no
+arguments (the usage) and a misspelled edition (refused with the list).
+Needs only python3; the destination-on-the-medium check needs root and
+losetup and is skipped without them."""
 
 import argparse
 import os
@@ -39,6 +40,13 @@ def main():
         medium = os.path.join(work, "medium.img")  # for the loop-device check
         with open(medium, "wb") as f:
             f.truncate(8 << 20)
+
+        r = run(recover)
+        check(r.returncode == 1 and "Usage:" in r.stdout and "Searching" not in r.stdout,
+              "no arguments prints the usage and searches nothing")
+        r = run(recover, "--edition", "camra", image, os.path.join(work, "camra"))
+        check(r.returncode == 1 and "unknown edition" in r.stderr and "camera" in r.stderr
+              and not os.path.exists(os.path.join(work, "camra")), "a misspelled edition is refused with the list")
 
         r = run(recover, os.path.join(work, "missing.img"), os.path.join(work, "out"))
         check(r.returncode == 2, f"missing source exits 2 (got {r.returncode})")
