@@ -127,14 +127,28 @@ QImage decodeInHelper(const QString& helper, const QString& path, PictureKind ki
     ::close(writeEnd.fd);
     writeEnd.fd = -1;
 
+    QElapsedTimer clock;
+    clock.start();
     QByteArray answer;
-    const bool complete = readAnswer(readEnd.fd, answer, 12 + qsizetype(maxSide) * maxSide * 4, timeoutMs);
-    if (!complete)
-        ::kill(pid, SIGKILL);
+    bool complete = readAnswer(readEnd.fd, answer, 12 + qsizetype(maxSide) * maxSide * 4, timeoutMs);
+    // Having closed its output is not having ended: it gets the rest of
+    // the time to do so.
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    pid_t done = 0;
+    while (complete && (done = ::waitpid(pid, &status, WNOHANG)) == 0) {
+        if (clock.elapsed() >= timeoutMs) {
+            complete = false;
+            break;
+        }
+        ::usleep(2000);
     }
-    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!complete) {
+        ::kill(pid, SIGKILL);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return QImage();
+    }
+    if (done != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return QImage();
     return parseAnswer(answer, maxSide);
 }

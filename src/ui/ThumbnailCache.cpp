@@ -64,6 +64,10 @@ void ThumbnailCache::run(std::function<QImage()> work, std::function<void(const 
 QImage ThumbnailCache::decodePicture(const QString& path, int maxSide)
 {
     const PictureKind kind = pictureKindOfFile(path);
+    // Documents, videos, archives: no helper is started for what no
+    // decoder claims (Qt's plugins only look at the first bytes here).
+    if (kind == PictureKind::Unknown && QImageReader::imageFormat(path).isEmpty())
+        return QImage();
     if (kind != PictureKind::QtCore)
         return decodeInHelper(pictureHelperPath(), path, kind, maxSide);
     QImageReader reader(path);

@@ -359,7 +359,7 @@ TEST(LauncherProcess, EndsWithZeroOnceTheCopyHasTakenOver)
 {
     QTemporaryDir dir;
     const QString atexitMarker = dir.filePath(QStringLiteral("atexit-ran"));
-    const QProcessEnvironment env = standInPkexec(dir, "exec sleep 30");
+    const QProcessEnvironment env = standInPkexec(dir, "exec sleep 30 >/dev/null 2>&1");
     const QByteArray exe = kExe.toUtf8();
     QElapsedTimer timer;
     timer.start();
