@@ -11,6 +11,7 @@
 
 #include "UiTestSupport.h"
 
+#include "engine/EngineTexts.h"
 #include "ui/ControlPanelWindow.h"
 #include "ui/DesktopOpener.h"
 #include "ui/MediaControls.h"
@@ -175,6 +176,13 @@ void DesktopTest::everyScreenFitsSmallScreens()
              c.show_hide_3_screen_Photo(false);
              w._zoom_slider->show();
              w._open_folder->show();
+         }},
+        {QStringLiteral("photo search with its longest progress texts"),
+         [&] {
+             w._Mode_label->setText(texts::thoroughPassLabel);
+             w._sector_label->setText(sectorLabelText(1234567890, 0, 1953525168, 1953525168));
+             w._ClearThumbnail_Label->setText(texts::photoClearNotice);
+             w._ClearThumbnail_Label->show();
          }},
     };
     for (const auto& [name, enter] : states) {
