@@ -130,7 +130,13 @@ int main(int argc, char** argv)
     const auto print = hooks.reportError;
     hooks.showFailure = [print](const QString& text) {
         print(text);
-        showDesktopNotice(QStringLiteral("Ostrel Recovery"), text);
+        // "NAME: what happened" on the console; in the dialog the name is
+        // its title.
+        const qsizetype colon = text.indexOf(QStringLiteral(": "));
+        QString body = colon > 0 ? text.mid(colon + 2) : text;
+        if (!body.isEmpty())
+            body[0] = body[0].toUpper();
+        showDesktopNotice(colon > 0 ? text.left(colon) : QStringLiteral("Ostrel Recovery"), body);
     };
     return runProcessEntry(argc, argv, run, hooks);
 }

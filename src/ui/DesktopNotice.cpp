@@ -19,6 +19,7 @@ void showDesktopNotice(const QString& title, const QString& text)
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
+    QApplication::setStyle(QStringLiteral("Fusion")); // as the window looks
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
     box.setWindowIcon(QIcon::fromTheme(QStringLiteral("drive-removable-media")));
     box.exec();
