@@ -314,7 +314,9 @@ void MyTableController::browsePath()
     dialogs_->runModal(browseInfoWindow());
     browseInfoWindow()->hide();
     // Under pkexec or sudo our home is root's: start in the user's.
-    const QString start = ui->_path->text().isEmpty() ? InvokingUser::current().home : ui->_path->text();
+    QString start = ui->_path->text();
+    if (start.isEmpty())
+        start = InvokingUser::current().home.isEmpty() ? QDir::homePath() : InvokingUser::current().home;
     const QString chosen = dialogs_->chooseFolder(controlPanel_, start);
     if (chosen.isEmpty())
         return;
