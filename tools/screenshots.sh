@@ -3,14 +3,17 @@
 #
 # Builds the screenshot tool (the window application driven by a script),
 # makes a 64 MiB sample disk image holding photos and documents at sector
-# boundaries, and starts the tool under Xvfb at 1280x800 on that image and on
-# the built-in sample medium: it walks the wizard through a photo
+# boundaries, and starts the tool under Xvfb on a 1400x900 screen, where the
+# window opens at its usual 1280x800 (SCREEN=WIDTHxHEIGHT for another
+# screen), on that image and on the built-in sample medium: it walks the
+# wizard through a photo
 # search, a file search and a video search (the sample medium holds an MP4,
 # whose preview is pictured playing), opens the about and the help-and-
 # support windows, and saves one PNG per screen.
 #
-# Needs: xvfb-run (xvfb, xauth) and ImageMagick's convert.
-# Usage: tools/screenshots.sh [output folder]   (default: docs/screenshots)
+# Needs: xvfb-run (xvfb, xauth) and ImageMagick's convert; openbox for WM=openbox.
+# Usage: [SCREEN=1366x768] [WM=openbox] tools/screenshots.sh [output folder]
+#        (default folder: docs/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -59,7 +62,11 @@ for f in report.pdf letter.rtf page.html settings.xml notes.zip report.pdf page.
 done
 
 mkdir -p "$out"
-xvfb-run -a -s "-screen 0 1280x800x24" \
+# WM=openbox (or another window manager) runs one on the screen first, so the
+# window opens as it would on a desktop (maximized where it does not fit).
+xvfb-run -a -s "-screen 0 ${SCREEN:-1400x900}x24" sh -c '
+  if [ -n "$0" ]; then "$0" >/dev/null 2>&1 & sleep 1; fi
+  exec "$@"' "${WM:-}" \
   "$build/bin/ostrel-screenshot-tour" --edition removable --sample-medium "$image" --sample-medium "$sample" \
   "$out"
 echo "screenshots in $out"

@@ -1,10 +1,10 @@
 #include "app/EditionProfile.h"
 
+#include "app/InvokingUser.h"
 #include "util/FolderHelpers.h"
 #include "util/TextHelpers.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 namespace {
 const char* const kWebsite1 = "https://www.ostrel-recovery.example";
@@ -103,11 +103,13 @@ bool EditionProfile::offersMode(int mode) const
 
 QString Created_Resource_Path(const QString& appName)
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(base).filePath(Trim_Str(appName));
+    return QDir(InvokingUser::current().dataHome()).filePath(Trim_Str(appName));
 }
 
 bool createResourcePath(const QString& appName)
 {
-    return Create_Folder(Created_Resource_Path(appName));
+    // In the user's own home it is made as them, so it is theirs.
+    const InvokingUser& user = InvokingUser::current();
+    const QString path = Created_Resource_Path(appName);
+    return user.differsFromProcess ? createFolderAs(user.uid, user.gid, path) : Create_Folder(path);
 }

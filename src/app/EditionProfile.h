@@ -58,8 +58,9 @@ struct EditionInfo {
 const EditionInfo* editionTable();
 constexpr int kEditionCount = 7;
 
-// Folder for the program's own support files: the user's XDG data folder
-// joined with the trimmed bundle name.
+// Folder for the program's own support files: the XDG data folder of the
+// user the program works for (app/InvokingUser.h) joined with the trimmed
+// bundle name.
 QString Created_Resource_Path(const QString& appName);
 
 // Creates that folder (missing parents too); false when it could not be made.

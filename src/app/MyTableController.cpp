@@ -9,6 +9,7 @@
 #include "media/DestinationGuard.h"
 #include "ui/InfoWindows.h"
 #include "ui/MainThreadMailbox.h"
+#include "ui/MediaControls.h"
 #include "ui/PlainText.h"
 #include "ui/PreviewMedia.h"
 #include "ui/ResultsBrowserView.h"
@@ -27,6 +28,8 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QVideoWidget>
@@ -328,6 +331,13 @@ void MyTableController::awakeFromNib()
     QHeaderView* summary = w.idSigTableView->horizontalHeader();
     summary->setSectionResizeMode(QHeaderView::ResizeToContents);
     summary->setStretchLastSection(true);
+    emptyMediaHint_ = new QLabel(wintexts::noMediaHint, w.idTableView->viewport());
+    emptyMediaHint_->setObjectName(QStringLiteral("_no_media_hint"));
+    emptyMediaHint_->setAlignment(Qt::AlignCenter);
+    emptyMediaHint_->setWordWrap(true);
+    emptyMediaHint_->setTextFormat(Qt::PlainText);
+    emptyMediaHint_->hide();
+    w.idTableView->viewport()->installEventFilter(this);
     Reload_Drive_list_Function();
 
     // 7. The results list, shown by both browsers; its pictures; the
@@ -359,21 +369,11 @@ void MyTableController::awakeFromNib()
     previewMedia_ = options_.previewMedia ? options_.previewMedia(w.mMovieView, this)
                                           : new PlayerPreviewMedia(w.mMovieView, 5000, this);
     if (previewMedia_) {
-        connect(previewMedia_, &PreviewMedia::opened, this, [this](const QString& path, bool playable) {
-            if (path != previewPath_ || !session)
-                return; // an answer for a preview that was superseded
-            Ui::MainWindow& w = *ui;
-            if (choosePreview(playable, QImage(), QIcon()) == PreviewKind::Movie) {
-                w._QuickLook_View->hide();
-                w.mMovieView->show();
-                previewMedia_->play();
-                finishPreview(previewGeneration_, path, static_cast<int>(PreviewKind::Movie));
-            } else {
-                w._QuickLook_View->show();
-                w.mMovieView->hide();
-                Image_Preview(path, QFileInfo(path).fileName());
-            }
-        });
+        connect(previewMedia_, &PreviewMedia::opened, this,
+                [this](const QString& path, bool playable) { movieOpened(path, playable); });
+        mediaControls_ = new MediaControls(previewMedia_, w._QuickLook_View_Box);
+        w.quicklook_vbox->addWidget(mediaControls_);
+        mediaControls_->hide();
     }
     w._zoom_slider->setValue(50);
     zoomSliderDidChange();
@@ -410,10 +410,33 @@ void MyTableController::awakeFromNib()
 
     // 12. The medium screen.
     show_hide_1_screen(false);
-    controlPanel_->resize(1280, 800);
-    controlPanel_->show();
+    showFittingTheScreen();
     controlPanel_->raise();
     controlPanel_->activateWindow();
+}
+
+void MyTableController::showFittingTheScreen()
+{
+    const QSize preferred(1280, 800);
+    // Room for the window manager's frame and title bar around it.
+    const QSize frame(16, 48);
+    const QScreen* screen = controlPanel_->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), preferred + frame);
+    if (available.width() >= preferred.width() + frame.width() &&
+        available.height() >= preferred.height() + frame.height()) {
+        controlPanel_->resize(preferred);
+        controlPanel_->show();
+    } else {
+        controlPanel_->resize(available.size() - frame);
+        controlPanel_->showMaximized();
+    }
+}
+
+bool MyTableController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (emptyMediaHint_ && watched == ui->idTableView->viewport() && event->type() == QEvent::Resize)
+        emptyMediaHint_->setGeometry(ui->idTableView->viewport()->rect().adjusted(12, 12, -12, -12));
+    return QObject::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------
@@ -421,10 +444,13 @@ void MyTableController::awakeFromNib()
 
 bool MyTableController::Exit_App()
 {
+    if (exitConfirmed_)
+        return true;
     const int answer = dialogs_->runAlert(
         controlPanel_, {wintexts::askExit, QString(), {wintexts::yes, wintexts::no}, AlertText::Kind::Question});
     if (answer != 0)
         return false;
+    exitConfirmed_ = true;
     if (options_.terminate)
         options_.terminate();
     else
@@ -458,6 +484,7 @@ void MyTableController::Reload_Drive_list_Function()
 {
     // Step 2 at once: no stale row can be chosen while the listing runs.
     mediaModel_->clear();
+    showEmptyMediaHint(false);
     if (!loadPanel_)
         loadPanel_ = new LoadDiskPanel(controlPanel_);
     loadPanel_->show();
@@ -503,6 +530,7 @@ void MyTableController::mediaListArrived(quint64 generation, QList<MyDataObject>
         return;
     }
     rows.append(sampleRows());
+    showEmptyMediaHint(rows.isEmpty());
     mediaModel_->setRows(std::move(rows));
     if (loadPanel_)
         loadPanel_->hide();
@@ -533,6 +561,14 @@ QString MyTableController::sourcePathFor(const QString& identifier) const
             return m.imagePath;
     }
     return QString();
+}
+
+void MyTableController::showEmptyMediaHint(bool show)
+{
+    if (!emptyMediaHint_)
+        return;
+    emptyMediaHint_->setGeometry(ui->idTableView->viewport()->rect().adjusted(12, 12, -12, -12));
+    emptyMediaHint_->setVisible(show);
 }
 
 void MyTableController::rebresh_drives()

@@ -43,6 +43,8 @@
 #include <memory>
 #include <thread>
 
+#include <sys/types.h>
+
 class AboutWindow;
 class Browse_Info;
 class ClearPreview_Modeless;
@@ -54,6 +56,7 @@ class ThumbnailCache;
 class ControlPanelWindow;
 class DictionaryTableModel;
 class LoadDiskPanel;
+class MediaControls;
 class MainThreadMailbox;
 class MediaPlatform;
 class MediaTableModel;
@@ -155,6 +158,8 @@ public:
     Browse_Info* browseInfoWindow();
     int screenCounter() const { return screen_counter; }
     bool mediaListLoading() const { return listingInFlight_; }
+    // The hint over the media table that shows when no medium was found.
+    QLabel* emptyMediaHint() const { return emptyMediaHint_; }
     bool searchThreadsRunning() const { return worker_.joinable(); }
     // Files the running (or last) search handed to the window, listed or not.
     quint64 filesFoundThisRun() const { return runFoundFiles_; }
@@ -164,7 +169,9 @@ public:
     void setEngineOptions(const ostrel::EngineOptions& options) { options_.engineOptions = options; }
 
     // ---- Exit (edition profile and application paths).
-    // Asks whether to quit; on Yes ends the application and returns true.
+    // Asks whether to quit, once: on Yes ends the application and returns
+    // true; once confirmed it answers true without asking again (ending the
+    // application closes the window, which comes back here).
     bool Exit_App();
     // The window is being closed: true (close it) only when the user
     // confirmed the exit.
@@ -291,6 +298,7 @@ public:
     quint64 previewIndex() const { return Prev_Index; }
     bool previewSession() const { return session; }
     PreviewMedia* previewMedia() const { return previewMedia_; }
+    MediaControls* mediaControls() const { return mediaControls_; }
     ThumbnailCache* thumbnailCache() const { return thumbnails_; }
 
     // ---- Help and information.
@@ -341,6 +349,10 @@ public:
 
     // Largest signed 64-bit value: no item previewed.
     static constexpr quint64 kNoPreviewIndex = 9223372036854775807ULL;
+
+protected:
+    // Keeps the empty-media hint over the whole table area.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The media table holds the rows of a finished listing.
@@ -412,12 +424,24 @@ private:
     // Preview and listing helpers.
     void photoDecoded(const QString& path, bool ok);
     void finishPreview(quint64 generation, const QString& path, int kind);
+    // The movie framework's answer for `path`: plays it (pictures in the
+    // movie view, sound under the type icon) with the controls, or falls
+    // back to a picture or the type icon.
+    void movieOpened(const QString& path, bool playable);
     void copyToClipboard(const QString& text);
     void openLink(const QString& link);
     void connectLinks(QObject* window);
-    bool relaunchAsAdministrator();
+    // Starts the privileged copy through pkexec and ends this one once it
+    // has taken over; a refused password prompt is reported.
+    void relaunchAsAdministrator();
+    // Ends this copy for the privileged one, without the exit question.
+    void endForRelaunch();
 
     // Media list helpers.
+    void showEmptyMediaHint(bool show);
+    // Opens the window at its usual size where the screen has room for it,
+    // else maximized, so every button is on the screen.
+    void showFittingTheScreen();
     void startListing();
     void mediaListArrived(quint64 generation, QList<MyDataObject> rows);
     QList<MyDataObject> sampleRows() const;
@@ -436,6 +460,7 @@ private:
     Browse_Info* browseInfo_ = nullptr;
     SaveFile_Info* saveFileInfo_ = nullptr;
     LoadDiskPanel* loadPanel_ = nullptr;
+    QLabel* emptyMediaHint_ = nullptr;
 
     // Lists shown by the tables and browsers.
     MediaTableModel* mediaModel_ = nullptr;          // nsMutaryOfDataObject
@@ -456,6 +481,7 @@ private:
     ostrel::RunOutcome runOutcome_;
     // Movie half of the preview; decoder and cache of pictures.
     PreviewMedia* previewMedia_ = nullptr;
+    MediaControls* mediaControls_ = nullptr;
     ThumbnailCache* thumbnails_ = nullptr;
     ClearPreview_Modeless* clearPreview_ = nullptr;
     AboutWindow* about_ = nullptr;
@@ -464,6 +490,8 @@ private:
     QString previewPath_;
     QString Support_Mail_Link;
     bool bulkCheckChange_ = false;
+    bool exitConfirmed_ = false; // the user said Yes to the exit question
+    pid_t relaunchPid_ = 0;      // pkexec asking for the password, while it does
     quint64 runFoundFiles_ = 0;
 
     // The search's worker thread (which starts and stops the ticker).

@@ -1,5 +1,8 @@
 #include "app/PrivilegedRelaunch.h"
 
+#include "app/InvokingUser.h"
+#include "app/UserPrograms.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
+#include <chrono>
+#include <thread>
 
-#include <spawn.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,14 +37,28 @@ bool isWaylandSession(const QProcessEnvironment& env)
            env.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland");
 }
 
-// Variables the window of the root copy needs besides DISPLAY and the X
-// authority: the user's runtime folder (sound for the preview), the desktop
-// (theme), language and scaling.
-const char* const kHandedOver[] = {
-    "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "XDG_CURRENT_DESKTOP", "LANG", "LANGUAGE",
+// Variables the copy's own window needs, handed over on its command line:
+// the display, scaling, the desktop (theme) and the user's runtime folder
+// (sound for the preview). QT_QPA_PLATFORM is taken only as "xcb".
+const char* const kOwnWindow[] = {
+    "DISPLAY", "XAUTHORITY", "XDG_RUNTIME_DIR", "XDG_CURRENT_DESKTOP",
     "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
     "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI", "QT_QPA_PLATFORMTHEME",
 };
+
+bool isOwnWindowVariable(const QString& name, const QString& value)
+{
+    if (name == QLatin1String("QT_QPA_PLATFORM"))
+        return value == QLatin1String("xcb");
+    for (const char* known : kOwnWindow) {
+        if (name == QLatin1String(known))
+            return true;
+    }
+    return false;
+}
+
+const char kLauncherNameOption[] = "--launcher-name";
+const char kSessionOption[] = "--session";
 
 QString programLabel(const QString& executable)
 {
@@ -58,24 +73,6 @@ QString shellQuoted(const QString& text)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-std::vector<std::string> toStdStrings(const QStringList& list)
-{
-    std::vector<std::string> out;
-    out.reserve(static_cast<size_t>(list.size()));
-    for (const QString& s : list)
-        out.push_back(QFile::encodeName(s).toStdString());
-    return out;
-}
-
-std::vector<char*> toPointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (std::string& s : strings)
-        pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
 } // namespace
 
 bool shouldRelaunch(int argc)
@@ -127,8 +124,9 @@ QString findXAuthority(const QProcessEnvironment& env)
     return QString();
 }
 
-RelaunchPlan planRelaunch(const QString& executable, bool runningAsRoot, const QProcessEnvironment& env,
-                          const QString& pkexecPath, const QString& envPath)
+
+RelaunchPlan planRelaunch(const QString& executable, const QString& programFile, bool runningAsRoot,
+                          const QProcessEnvironment& env, const QString& pkexecPath)
 {
     const QStringList markers = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
     const QString label = programLabel(executable);
@@ -147,7 +145,7 @@ RelaunchPlan planRelaunch(const QString& executable, bool runningAsRoot, const Q
                                                   "command-line front end ostrel-recover.");
             return plan;
         }
-        plan.request = {executable, markers, env.toStringList()};
+        plan.request = {executable, markers, env.toStringList(), false};
         return plan;
     }
     if (pkexecPath.isEmpty()) {
@@ -172,89 +170,170 @@ RelaunchPlan planRelaunch(const QString& executable, bool runningAsRoot, const Q
         return plan;
     }
 
-    QStringList assignments;
-    assignments << QStringLiteral("DISPLAY=") + display;
+    QStringList session;
+    auto hand = [&session](const QString& name, const QString& value) {
+        session << QString::fromLatin1(kSessionOption) << name + QLatin1Char('=') + value;
+    };
+    hand(QStringLiteral("DISPLAY"), display);
     const QString xauthority = findXAuthority(env);
     if (!xauthority.isEmpty())
-        assignments << QStringLiteral("XAUTHORITY=") + xauthority;
+        hand(QStringLiteral("XAUTHORITY"), xauthority);
     else
         plan.message = label + QStringLiteral(": no X authority file was found for display ") + display +
                        QStringLiteral("; if the window does not open, allow root to use the display with: "
                                       "xhost +SI:localuser:root");
     // Root GUI programs on Wayland open their windows through XWayland.
-    if (wayland)
-        assignments << QStringLiteral("QT_QPA_PLATFORM=xcb");
-    else if (env.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        assignments << QStringLiteral("QT_QPA_PLATFORM=") + env.value(QStringLiteral("QT_QPA_PLATFORM"));
-    for (const char* name : kHandedOver) {
-        const QString key = QString::fromLatin1(name);
-        if (env.contains(key))
-            assignments << key + QLatin1Char('=') + env.value(key);
+    if (wayland || env.value(QStringLiteral("QT_QPA_PLATFORM")) == QLatin1String("xcb"))
+        hand(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QStringList names = env.keys();
+    names.sort();
+    for (const QString& name : names) {
+        const QString value = env.value(name);
+        if (name == QLatin1String("DISPLAY") || name == QLatin1String("XAUTHORITY") ||
+            name == QLatin1String("QT_QPA_PLATFORM"))
+            continue;
+        if (isOwnWindowVariable(name, value) || isUserSessionVariable(name))
+            hand(name, value);
     }
-    QStringList localeKeys;
-    for (const QString& key : env.keys()) {
-        if (key.startsWith(QLatin1String("LC_")))
-            localeKeys << key;
-    }
-    localeKeys.sort();
-    for (const QString& key : localeKeys)
-        assignments << key + QLatin1Char('=') + env.value(key);
 
-    QStringList arguments;
-    arguments << envPath << assignments;
-    if (executable.contains(QLatin1Char('='))) {
-        // env would take a path holding '=' for one more assignment.
-        arguments << QStringLiteral("/bin/sh") << QStringLiteral("-c") << QStringLiteral("exec \"$0\" \"$@\"");
-    }
-    arguments << executable << markers;
-    plan.request = {pkexecPath, arguments, env.toStringList()};
+    const QStringList arguments = QStringList{programFile} << markers << QString::fromLatin1(kLauncherNameOption)
+                                                           << QFileInfo(executable).fileName() << session;
+    plan.request = {pkexecPath, arguments, env.toStringList(), true};
     return plan;
 }
 
-bool spawnDetached(const SpawnRequest& request)
+RelaunchArguments takeRelaunchArguments(int& argc, char** argv)
 {
-    // Everything the intermediate process needs is built before fork.
-    std::vector<std::string> argvStrings = toStdStrings(QStringList{request.program} + request.arguments);
-    std::vector<std::string> envStrings = toStdStrings(request.environment);
-    std::vector<char*> argv = toPointers(argvStrings);
-    std::vector<char*> envp = toPointers(envStrings);
-    const std::string program = argvStrings.front();
+    RelaunchArguments taken;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (hasValue && std::strcmp(argv[i], kLauncherNameOption) == 0) {
+            taken.launcherName = QFile::decodeName(argv[++i]);
+        } else if (hasValue && std::strcmp(argv[i], kSessionOption) == 0) {
+            const QString assignment = QFile::decodeName(argv[++i]);
+            const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+            if (eq <= 0)
+                continue;
+            const QString name = assignment.left(eq);
+            const QString value = assignment.mid(eq + 1);
+            if (isOwnWindowVariable(name, value))
+                taken.ownWindow.insert(name, value);
+            if (isUserSessionVariable(name))
+                taken.userSession.insert(name, value);
+        } else {
+            argv[out++] = argv[i];
+        }
+    }
+    argv[out] = nullptr;
+    argc = out;
+    return taken;
+}
 
+void applyRelaunchArguments(const RelaunchArguments& arguments)
+{
+    for (const QString& name : arguments.ownWindow.keys())
+        qputenv(name.toLatin1().constData(), arguments.ownWindow.value(name).toLocal8Bit());
+    InvokingUser::setSession(arguments.userSession);
+}
+
+QString launchFailureText(const QString& label, const LaunchOutcome& outcome, const QString& program)
+{
+    switch (outcome.kind) {
+    case LaunchOutcome::Kind::Started:
+        return QString();
+    case LaunchOutcome::Kind::Refused:
+        return label + QStringLiteral(": administrator rights were not granted: the password prompt was cancelled "
+                                      "or the password was refused. Reading storage devices needs these rights; "
+                                      "start the program again to retry.");
+    case LaunchOutcome::Kind::Failed:
+        break;
+    }
+    if (outcome.error != 0)
+        return label + QStringLiteral(": could not start ") + program + QStringLiteral(": ") +
+               QString::fromLocal8Bit(std::strerror(outcome.error));
+    if (outcome.status == 127)
+        return label + QStringLiteral(": pkexec could not ask for administrator rights (exit status 127). Is an "
+                                      "authentication agent running in this desktop session? Without one, start "
+                                      "the program as root with sudo.");
+    return label + QStringLiteral(": the program ended before its window opened (exit status %1).").arg(outcome.status);
+}
+
+TakeOver pollTakeOver(pid_t pid, int* status)
+{
+    int raw = 0;
+    const pid_t done = ::waitpid(pid, &raw, WNOHANG);
+    if (done == pid || (done < 0 && errno == ECHILD)) {
+        *status = done == pid && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return TakeOver::Ended;
+    }
+    // pkexec replaces itself by the program once the rights are granted;
+    // the process name (readable by anyone, even for set-user-ID programs)
+    // changes with it.
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (comm.open(QIODevice::ReadOnly)) {
+        const QByteArray name = comm.readAll().trimmed();
+        if (!name.isEmpty() && name != "pkexec")
+            return TakeOver::TookOver;
+    }
+    return TakeOver::Waiting;
+}
+
+LaunchOutcome startRelaunch(const SpawnRequest& request)
+{
+    ProgramStart start;
+    start.program = request.program;
+    start.arguments = request.arguments;
+    for (const QString& assignment : request.environment) {
+        const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            start.environment.insert(assignment.left(eq), assignment.mid(eq + 1));
+    }
+    start.nullInput = false; // pkexec's text agent may ask on the terminal
     std::fflush(stdout);
     std::fflush(stderr);
-    const pid_t intermediate = fork();
-    if (intermediate < 0)
-        return false;
-    if (intermediate > 0)
-        return true;
-
-    // The copy inherits standard input, output and error, nothing else of
-    // the launcher's.
-    closefrom(3);
-    pid_t child = 0;
-    const int rc = posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv.data(), envp.data());
-    if (rc != 0) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), std::strerror(rc));
-        _exit(127);
+    LaunchOutcome outcome;
+    const pid_t pid = spawnChild(start, &outcome.error);
+    if (pid < 0)
+        return outcome;
+    if (!request.throughPkexec) {
+        outcome.kind = LaunchOutcome::Kind::Started;
+        return outcome;
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    for (;;) {
+        int status = 0;
+        switch (pollTakeOver(pid, &status)) {
+        case TakeOver::TookOver:
+            outcome.kind = LaunchOutcome::Kind::Started;
+            return outcome;
+        case TakeOver::Ended:
+            outcome.status = status;
+            outcome.kind = status == 126 ? LaunchOutcome::Kind::Refused
+                           : status == 0 ? LaunchOutcome::Kind::Started // ran and ended before we looked
+                                         : LaunchOutcome::Kind::Failed;
+            return outcome;
+        case TakeOver::Waiting:
+            break;
+        }
+        // The password prompt takes as long as the user needs.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    _exit(0);
 }
 
 RelaunchHooks defaultRelaunchHooks()
 {
     RelaunchHooks hooks;
-    hooks.spawn = &spawnDetached;
+    hooks.spawn = &startRelaunch;
     hooks.isRoot = [] { return geteuid() == 0; };
     hooks.environment = QProcessEnvironment::systemEnvironment();
     hooks.workingDirectory = QDir::currentPath();
+    hooks.programFile = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     hooks.reportError = [](const QString& text) {
         const QByteArray line = text.toLocal8Bit();
         std::fprintf(stderr, "%s\n", line.constData());
         std::fflush(stderr);
     };
+    hooks.showFailure = hooks.reportError;
     hooks.terminate = [](int code) { _exit(code); };
     return hooks;
 }
@@ -273,8 +352,12 @@ int runProcessEntry(int argc, char** argv, const std::function<int(int, char**)>
         hooks.environment = defaults.environment;
     if (hooks.workingDirectory.isEmpty())
         hooks.workingDirectory = defaults.workingDirectory;
+    if (hooks.programFile.isEmpty())
+        hooks.programFile = defaults.programFile;
     if (!hooks.reportError)
         hooks.reportError = defaults.reportError;
+    if (!hooks.showFailure)
+        hooks.showFailure = hooks.reportError;
     if (!hooks.terminate)
         hooks.terminate = defaults.terminate;
 
@@ -282,21 +365,25 @@ int runProcessEntry(int argc, char** argv, const std::function<int(int, char**)>
     QString executable = launcherExecutablePath(argv && argv[0] ? QFile::decodeName(argv[0]) : QString(),
                                                 hooks.workingDirectory, env.value(QStringLiteral("PATH")));
     if (executable.isEmpty()) // started under a name we cannot find again: the program file itself
-        executable = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        executable = hooks.programFile;
 
     const bool root = hooks.isRoot();
-    const QStringList dirs = searchDirs(env);
-    const QString pkexec = root ? QString() : QStandardPaths::findExecutable(QStringLiteral("pkexec"), dirs);
-    QString envTool = QStandardPaths::findExecutable(QStringLiteral("env"), dirs);
-    if (envTool.isEmpty())
-        envTool = QStringLiteral("/usr/bin/env");
-
-    const RelaunchPlan plan = planRelaunch(executable, root, env, pkexec, envTool);
-    if (!plan.message.isEmpty())
-        hooks.reportError(plan.message);
-    if (!plan.request.program.isEmpty() && !hooks.spawn(plan.request))
-        hooks.reportError(programLabel(executable) + QStringLiteral(": could not start ") + plan.request.program +
-                          QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-    hooks.terminate(0);
-    return 0;
+    const QString pkexec = root ? QString() : QStandardPaths::findExecutable(QStringLiteral("pkexec"), searchDirs(env));
+    const RelaunchPlan plan = planRelaunch(executable, hooks.programFile, root, env, pkexec);
+    const QString label = programLabel(executable);
+    int code = 0;
+    if (plan.request.program.isEmpty()) {
+        hooks.showFailure(plan.message);
+        code = 1;
+    } else {
+        if (!plan.message.isEmpty())
+            hooks.reportError(plan.message);
+        const LaunchOutcome outcome = hooks.spawn(plan.request);
+        if (outcome.kind != LaunchOutcome::Kind::Started) {
+            hooks.showFailure(launchFailureText(label, outcome, plan.request.program));
+            code = outcome.status > 0 ? outcome.status : 1;
+        }
+    }
+    hooks.terminate(code);
+    return code;
 }

@@ -4,8 +4,13 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <thread>
+
+#include <unistd.h>
 
 WindowLaunch takeDeveloperOptions(int& argc, char** argv)
 {
@@ -40,6 +45,8 @@ int runWindowApplication(int argc, char** argv, const WindowLaunch& launch)
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    if (!launch.launcherName.isEmpty())
+        QCoreApplication::setApplicationName(launch.launcherName);
 
     MyTableController::Options options;
     if (!launch.edition.isEmpty())
@@ -53,5 +60,14 @@ int runWindowApplication(int argc, char** argv, const WindowLaunch& launch)
     controller.awakeFromNib();
     if (launch.started)
         launch.started(controller);
-    return app.exec();
+    const int code = app.exec();
+    // Once the window has gone the process must end even when a thread
+    // cannot be joined (a read on a failing device can block in the kernel
+    // for minutes): it is given this long to tidy up.
+    std::thread([code] {
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        std::fputs("ostrel-recovery: ending without waiting for the search to stop\n", stderr);
+        _exit(code);
+    }).detach();
+    return code;
 }

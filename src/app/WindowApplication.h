@@ -13,6 +13,9 @@
 struct WindowLaunch {
     QString edition;         // edition key ("camera", ...); empty: by program name
     QStringList sampleMedia; // disk images listed as media
+    // The name the user started (the relaunched copy runs as the program
+    // file): the edition follows it. Empty: the program's own name.
+    QString launcherName;
     // Runs once the application exists, before the controller is made: may
     // change the controller's options.
     std::function<void(MyTableController::Options&)> prepare;

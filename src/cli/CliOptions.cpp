@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "app/EditionProfile.h"
+
 namespace {
 bool takeValue(const QStringList& args, qsizetype& i, const QString& name, QString* value, QString* error)
 {
@@ -15,6 +17,14 @@ bool takeValue(const QStringList& args, qsizetype& i, const QString& name, QStri
     }
     *value = args.at(++i);
     return true;
+}
+
+QString editionKeys()
+{
+    QStringList keys;
+    for (int i = 0; i < kEditionCount; ++i)
+        keys << QString::fromLatin1(editionTable()[i].key);
+    return keys.join(QStringLiteral(", "));
 }
 
 bool parseSector(const QString& text, quint64* value)
@@ -53,7 +63,7 @@ QString cliUsage()
 {
     return QStringLiteral(
         "Usage: ostrel-recover [options] SOURCE DESTINATION\n"
-        "       ostrel-recover [options]            (carve the built-in sample image)\n"
+        "       ostrel-recover [options] --sample   (carve the built-in sample image)\n"
         "       ostrel-recover --list-media | --list-types | --list-editions\n"
         "\n"
         "Carves lost files out of SOURCE (a device such as /dev/sdb1, or a disk\n"
@@ -75,6 +85,8 @@ QString cliUsage()
         "      --list-types     list the file types of the edition (and mode)\n"
         "      --list-media     list the media that can be searched\n"
         "      --list-editions  list the editions\n"
+        "      --sample         search the built-in sample image (all modes of the\n"
+        "                       edition) into a new folder under /tmp\n"
         "      --resources DIR  read signature files from DIR\n"
         "  -q, --quiet          print only messages and the summary\n"
         "  -h, --help           show this text\n"
@@ -100,6 +112,11 @@ CliParseResult parseCliArguments(const QStringList& args)
         } else if (name == QLatin1String("-e") || name == QLatin1String("--edition")) {
             if (!takeValue(args, i, name, &o.edition, &r.error))
                 return r;
+            if (!EditionProfile::fromNameOrKey(o.edition).matched) {
+                r.error = QStringLiteral("unknown edition \"%1\" (use %2, a number 1-7 or a launcher name)")
+                              .arg(o.edition, editionKeys());
+                return r;
+            }
         } else if (name == QLatin1String("-m") || name == QLatin1String("--mode")) {
             if (!takeValue(args, i, name, &value, &r.error))
                 return r;
@@ -142,6 +159,8 @@ CliParseResult parseCliArguments(const QStringList& args)
             o.listTypes = true;
         } else if (name == QLatin1String("--list-media")) {
             o.listMedia = true;
+        } else if (name == QLatin1String("--sample")) {
+            o.sample = true;
         } else if (name == QLatin1String("--list-editions")) {
             o.listEditions = true;
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
@@ -154,6 +173,19 @@ CliParseResult parseCliArguments(const QStringList& args)
         }
     }
     const bool listing = o.listTypes || o.listMedia || o.listEditions;
+    if (args.isEmpty()) {
+        r.noArguments = true;
+        r.ok = true;
+        return r;
+    }
+    if (o.sample && !positional.isEmpty()) {
+        r.error = QStringLiteral("--sample searches the built-in sample image; give no SOURCE or DESTINATION");
+        return r;
+    }
+    if (positional.isEmpty() && !listing && !o.sample) {
+        r.error = QStringLiteral("give SOURCE and DESTINATION, or --sample to search the built-in sample image");
+        return r;
+    }
     if (positional.size() == 1 && !listing) {
         r.error = QStringLiteral("give both SOURCE and DESTINATION");
         return r;

@@ -7,7 +7,8 @@
 #include <QtGlobal>
 
 struct CliOptions {
-    QString source;            // device node or disk image; empty: the built-in sample
+    QString source;            // device node or disk image
+    bool sample = false;       // search the built-in sample image instead
     QString destination;       // results go under it
     QString edition;           // key, number or bundle name; empty: Professional
     int mode = 0;              // 0 photo, 1 video, 2 raw file, 3 audio
@@ -28,11 +29,14 @@ struct CliOptions {
 struct CliParseResult {
     bool ok = false;
     bool showHelp = false;
+    bool noArguments = false;  // nothing was asked: show the usage
     QString error;             // what was wrong, for the user
     CliOptions options;
 };
 
-// Parses the arguments (argv[0] excluded).
+// Parses the arguments (argv[0] excluded). An edition that names none of the
+// editions (EditionProfile::fromNameOrKey finds no match) is refused with
+// the list of keys.
 CliParseResult parseCliArguments(const QStringList& arguments);
 
 // The usage text.

@@ -1,6 +1,6 @@
 // ostrel-recover: the headless front end. Carves a device or a disk image
 // into a destination with the same engines and folder tree as the window
-// application. Without a source it carves the built-in sample image.
+// application. With --sample it carves the built-in sample image.
 
 #include "app/EditionProfile.h"
 #include "app/ResourceLocator.h"
@@ -227,7 +227,11 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     if (!o.quiet)
         out() << profile.APP_LONG_NAME << ": " << kModeNames[mode] << " search of " << o.source << "\n";
     out().flush();
-    ostrel::SearchRun run(host, state, setup);
+    // The console host says what failed and what to do; the bare errno
+    // line the window prints would only come before that advice.
+    ostrel::EngineOptions engine;
+    engine.printOpenErrno = false;
+    ostrel::SearchRun run(host, state, setup, engine);
     run.start();
     run.join();
     g_stopWord = nullptr;
@@ -260,13 +264,17 @@ int main(int argc, char** argv)
         out() << cliUsage();
         return Completed;
     }
+    if (parsed.noArguments) {
+        out() << cliUsage();
+        return BadArguments;
+    }
     CliOptions o = parsed.options;
     if (o.listEditions) {
         printEditions();
         return Completed;
     }
 
-    const bool sample = o.source.isEmpty() && !o.listTypes && !o.listMedia;
+    const bool sample = o.sample && !o.listTypes && !o.listMedia;
     if (sample && o.edition.isEmpty())
         o.edition = QStringLiteral("removable"); // the edition with all four modes
     const EditionProfile profile =
@@ -301,7 +309,7 @@ int main(int argc, char** argv)
         if (o.destination.isEmpty())
             return fail(DestinationFailed, QStringLiteral("no folder for the sample results could be made in %1").arg(QDir::tempPath()));
     }
-    out() << "No source given: searching the built-in sample image " << o.source << "\n"
+    out() << "Searching the built-in sample image " << o.source << "\n"
           << "Results go to " << o.destination << "\n\n";
     int code = Completed;
     for (int mode = 0; mode < 4 && code == Completed; ++mode) {

@@ -24,7 +24,7 @@ QString deviceErrorText(int err);
 
 // The log line written when a device open fails for want of permission.
 inline constexpr char kPermissionIssueLogLine[] =
-    "It appears there's a permission issue. Guiding user to System Settings.";
+    "Permission denied opening the device: offering a restart with administrator rights.";
 
 // The device node of a media row: "/dev/" + its identifier. Linux has no
 // separate raw nodes; the block device itself is read.

@@ -91,9 +91,23 @@ QString formatMediaTable(const QList<MyDataObject>& rows)
     return text;
 }
 
+QString noMediaFoundText(const EditionProfile& profile)
+{
+    if (profile.USE_HARD_DISK)
+        return QStringLiteral("No storage media were found: no disk, partition, memory card or USB drive is "
+                              "attached, or lsblk (util-linux) could not list them.\n"
+                              "Insert the card or drive, then list the media again.\n");
+    return QStringLiteral("No storage media were found: the %1 lists removable media only (memory cards, USB "
+                          "drives, card readers), and none is attached.\n"
+                          "Insert the card or drive, then list the media again; to list internal disks as well, "
+                          "use --edition professional.\n")
+        .arg(profile.APP_LONG_NAME);
+}
+
 int printMediaTable(const EditionProfile& profile, QTextStream& out, MediaPlatform& platform)
 {
-    out << formatMediaTable(Reload_Drive_list_Function(profile, platform));
+    const QList<MyDataObject> rows = Reload_Drive_list_Function(profile, platform);
+    out << (rows.isEmpty() ? noMediaFoundText(profile) : formatMediaTable(rows));
     out.flush();
     return 0;
 }

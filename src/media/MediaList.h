@@ -42,8 +42,12 @@ QList<MyDataObject> Reload_Drive_list_Function(const EditionProfile& profile);
 // hold any) are escaped (escapeControlCharacters).
 QString formatMediaTable(const QList<MyDataObject>& rows);
 
+// What the user reads when no medium was found for the edition: that none
+// was, which media the edition lists, and what to do.
+QString noMediaFoundText(const EditionProfile& profile);
+
 // `ostrel-recover --list-media`: lists the media for the edition and prints
-// the table to `out`. Returns the process exit status, 0 (an empty list is not
-// a failure; the table then has only its header).
+// the table to `out`, or noMediaFoundText when there is none. Returns the
+// process exit status, 0 (an empty list is not a failure).
 int printMediaTable(const EditionProfile& profile, QTextStream& out);
 int printMediaTable(const EditionProfile& profile, QTextStream& out, MediaPlatform& platform);

@@ -15,6 +15,7 @@
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/InfoWindows.h"
+#include "ui/MediaControls.h"
 #include "ui/PreviewMedia.h"
 #include "ui/ResultsModel.h"
 #include "ui/ThumbnailCache.h"
@@ -41,6 +42,32 @@ void MyTableController::closemovie_Win()
 {
     if (previewMedia_)
         previewMedia_->close();
+    if (mediaControls_)
+        mediaControls_->hide();
+}
+
+void MyTableController::movieOpened(const QString& path, bool playable)
+{
+    if (path != previewPath_ || !session)
+        return; // an answer for a preview that was superseded
+    Ui::MainWindow& w = *ui;
+    if (choosePreview(playable, QImage(), QIcon()) != PreviewKind::Movie) {
+        w._QuickLook_View->show();
+        w.mMovieView->hide();
+        Image_Preview(path, QFileInfo(path).fileName());
+        return;
+    }
+    // Sound alone would leave an empty movie view: its type icon instead,
+    // with the length under it.
+    const bool pictures = previewMedia_->hasVideo();
+    w.mMovieView->setVisible(pictures);
+    w._QuickLook_View->setVisible(!pictures);
+    if (!pictures)
+        w._QuickLook_View->setPixmap(iconForExtension(path).pixmap(kPreviewSide, kPreviewSide));
+    mediaControls_->reset();
+    mediaControls_->show();
+    previewMedia_->play();
+    finishPreview(previewGeneration_, path, static_cast<int>(PreviewKind::Movie));
 }
 
 void MyTableController::CreateFile_QuickLook_View(const QVariantList& args)

@@ -110,7 +110,7 @@ void MyTableController::Help_btn()
 void MyTableController::openLink(const QString& link)
 {
     // The link is already escaped: take it as it is. A link the desktop
-    // cannot handle is not reported.
+    // cannot handle is reported by the dialogs, with the address.
     dialogs_->openLocation(QUrl::fromEncoded(link.toUtf8(), QUrl::StrictMode));
 }
 

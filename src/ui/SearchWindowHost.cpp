@@ -6,6 +6,7 @@
 #include "app/MyTableController.h"
 
 #include "app/PrivilegedRelaunch.h"
+#include "app/UserPrograms.h"
 #include "engine/EngineTexts.h"
 #include "engine/SearchRun.h"
 #include "media/DeviceAccess.h"
@@ -20,8 +21,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <chrono>
 #include <climits>
@@ -445,35 +448,70 @@ void MyTableController::genericErrorAlert(int err)
 
 void MyTableController::openSystemSettingsToPrivacyPane()
 {
-    const bool started = options_.relaunchAsAdministrator ? options_.relaunchAsAdministrator()
-                                                          : relaunchAsAdministrator();
-    if (!started)
+    if (options_.relaunchAsAdministrator) {
+        if (options_.relaunchAsAdministrator())
+            endForRelaunch();
         return;
+    }
+    relaunchAsAdministrator();
+}
+
+void MyTableController::endForRelaunch()
+{
     // The privileged copy takes over; this one leaves without the exit
     // question (the user has just asked for the restart).
+    exitConfirmed_ = true;
     if (options_.terminate)
         options_.terminate();
     else
         QCoreApplication::quit();
 }
 
-bool MyTableController::relaunchAsAdministrator()
+void MyTableController::relaunchAsAdministrator()
 {
-    if (::geteuid() == 0)
-        return false; // already administrator: a restart would change nothing
+    if (::geteuid() == 0 || relaunchPid_ > 0)
+        return; // already administrator, or a password prompt is up
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QStringList args = QCoreApplication::arguments();
-    const QString executable = launcherExecutablePath(args.value(0), QDir::currentPath(), env.value(QStringLiteral("PATH")));
+    QString executable = launcherExecutablePath(args.value(0), QDir::currentPath(), env.value(QStringLiteral("PATH")));
+    const QString programFile = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (executable.isEmpty())
+        executable = programFile;
+    // The edition is the one running here, whatever the program file's name.
+    executable = QFileInfo(executable).dir().filePath(QCoreApplication::applicationName());
     const RelaunchPlan plan =
-        planRelaunch(executable, false, env, QStandardPaths::findExecutable(QStringLiteral("pkexec")));
+        planRelaunch(executable, programFile, false, env, QStandardPaths::findExecutable(QStringLiteral("pkexec")));
     if (plan.request.program.isEmpty()) {
-        if (!plan.message.isEmpty())
-            Show_MessageBox(plan.message);
-        return false;
+        Show_MessageBox(plan.message);
+        return;
     }
-    if (!spawnDetached(plan.request)) {
-        Show_MessageBox(QStringLiteral("The program could not be restarted with administrator rights."));
-        return false;
+    ProgramStart start{plan.request.program, plan.request.arguments, env, QString()};
+    start.nullInput = false;
+    LaunchOutcome outcome;
+    relaunchPid_ = spawnChild(start, &outcome.error);
+    if (relaunchPid_ < 0) {
+        relaunchPid_ = 0;
+        Show_MessageBox(launchFailureText(QCoreApplication::applicationName(), outcome, start.program));
+        return;
     }
-    return true;
+    // pkexec must keep its parent while it asks for the password: this
+    // window stays until the copy has taken over, then leaves.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, program = start.program] {
+        int status = 0;
+        const TakeOver state = pollTakeOver(relaunchPid_, &status);
+        if (state == TakeOver::Waiting)
+            return;
+        poll->deleteLater();
+        relaunchPid_ = 0;
+        if (state == TakeOver::TookOver || status == 0) {
+            endForRelaunch();
+            return;
+        }
+        LaunchOutcome outcome;
+        outcome.kind = status == 126 ? LaunchOutcome::Kind::Refused : LaunchOutcome::Kind::Failed;
+        outcome.status = status;
+        Show_MessageBox(launchFailureText(QCoreApplication::applicationName(), outcome, program));
+    });
+    poll->start(100);
 }

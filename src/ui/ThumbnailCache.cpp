@@ -1,6 +1,7 @@
 #include "ui/ThumbnailCache.h"
 
 #include "ui/MainThreadMailbox.h"
+#include "ui/PictureHelper.h"
 
 #include <QImageReader>
 #include <QThread>
@@ -62,7 +63,15 @@ void ThumbnailCache::run(std::function<QImage()> work, std::function<void(const 
 
 QImage ThumbnailCache::decodePicture(const QString& path, int maxSide)
 {
+    const PictureKind kind = pictureKindOfFile(path);
+    // Documents, videos, archives: no helper is started for what no
+    // decoder claims (Qt's plugins only look at the first bytes here).
+    if (kind == PictureKind::Unknown && QImageReader::imageFormat(path).isEmpty())
+        return QImage();
+    if (kind != PictureKind::QtCore)
+        return decodeInHelper(pictureHelperPath(), path, kind, maxSide);
     QImageReader reader(path);
+    reader.setDecideFormatFromContent(true); // the extension is only the search's guess
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     // Scaling while reading lets the JPEG decoder skip most of the work.

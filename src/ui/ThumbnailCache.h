@@ -37,6 +37,8 @@ public:
 
     // Decodes `path` with its orientation applied, scaled down (never up) so
     // that neither side exceeds `maxSide` pixels, from the full picture.
+    // JPEG, PNG, GIF and BMP are decoded here; every other type in the
+    // picture helper, bounded in time and memory (ui/PictureHelper.h).
     // A null image when the file cannot be decoded. Any thread.
     static QImage decodePicture(const QString& path, int maxSide);
 

@@ -1,10 +1,13 @@
 #include "ui/WindowDialogs.h"
 
+#include "ui/DesktopOpener.h"
 #include "ui/PlainText.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -82,6 +85,15 @@ QString DesktopDialogs::chooseFolder(QWidget* parent, const QString& startFolder
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setWindowModality(Qt::WindowModal);
+    // The places of the person the program works for, not root's.
+    const InvokingUser& user = InvokingUser::current();
+    QList<QUrl> places{QUrl::fromLocalFile(user.home)};
+    for (const QString& media : {QStringLiteral("/media/"), QStringLiteral("/run/media/")}) {
+        if (QFileInfo(media + user.name).isDir())
+            places << QUrl::fromLocalFile(media + user.name);
+    }
+    places << QUrl::fromLocalFile(QStringLiteral("/"));
+    dialog.setSidebarUrls(places);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -89,5 +101,19 @@ QString DesktopDialogs::chooseFolder(QWidget* parent, const QString& startFolder
 
 bool DesktopDialogs::openLocation(const QUrl& location)
 {
-    return QDesktopServices::openUrl(location);
+    // A failure noticed later is told in a window that does not block:
+    // the user may have moved on meanwhile.
+    auto late = [location](const QString& why) {
+        QMessageBox* box = makeAlertBox(QApplication::activeWindow(),
+                                        {cannotOpenText(location, why), QString(), {QStringLiteral("OK")},
+                                         AlertText::Kind::Warning});
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
+    QString why;
+    if (openForUser(location, defaultOpenerSetup(), late, &why))
+        return true;
+    runAlert(QApplication::activeWindow(), {cannotOpenText(location, why), QString(), {QStringLiteral("OK")},
+                                            AlertText::Kind::Warning});
+    return false;
 }

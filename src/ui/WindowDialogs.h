@@ -38,12 +38,14 @@ public:
     // returns the chosen folder's path, or an empty text when cancelled.
     virtual QString chooseFolder(QWidget* parent, const QString& startFolder) = 0;
 
-    // Opens a folder in the file viewer or a link in its program; false when
-    // the desktop could not.
+    // Opens a folder in the file viewer or a link in its program, as the
+    // user the program works for; false when the desktop could not (the
+    // real dialogs then tell the user where the file is).
     virtual bool openLocation(const QUrl& location) = 0;
 };
 
-// The real thing: QMessageBox, QDialog::exec, QFileDialog, QDesktopServices.
+// The real thing: QMessageBox, QDialog::exec, QFileDialog, and xdg-open
+// started as the invoking user (ui/DesktopOpener.h).
 class DesktopDialogs : public WindowDialogs {
 public:
     int runAlert(QWidget* parent, const AlertText& alert) override;

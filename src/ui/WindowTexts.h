@@ -35,6 +35,9 @@ inline const QString captionStartSector = QStringLiteral("Start Sector\t\t:");
 inline const QString captionEndSector = QStringLiteral("End Sector\t\t:");
 
 inline const QString sectorsZero = QStringLiteral("Sectors 0 of 0");
+// Shown in the empty media table.
+inline const QString noMediaHint = QStringLiteral(
+    "No storage media were found.\nInsert the card or drive, then Refresh list.");
 inline const QString none = QStringLiteral("<None>");
 
 // Validation and other messages (shown through Show_MessageBox).
@@ -60,11 +63,12 @@ inline const QString ok = QStringLiteral("OK");
 
 // Device alerts.
 inline const QString permissionTitle = QStringLiteral("Permission Required");
-// %1 is the running program's name, twice.
+// %1 is the running program's name. On Linux reading a device directly is
+// granted by administrator (root) rights, nothing else.
 inline const QString permissionInfo = QStringLiteral(
-    "%1 needs permission to access files on removable volumes (like USB drives).\n\nPlease go to System Settings > "
-    "Privacy & Security > Files and Folders, find \"%1\" in the list, and enable \"Removable Volumes\" access.\n\n");
-// On Linux the access is granted by running with administrator rights.
+    "%1 needs administrator rights to read storage devices (memory cards, USB drives, disks) directly, and it is "
+    "running without them.\n\nClick \u2018Restart with Administrator Rights\u2019 and enter your password when "
+    "asked.\n\n");
 inline const QString permissionButton = QStringLiteral("Restart with Administrator Rights");
 inline const QString permissionCancel = QStringLiteral("Cancel");
 inline const QString deviceErrorTitle = QStringLiteral("Device Access Error");

@@ -4,6 +4,8 @@
 
 #include "app/MyTableController.h"
 
+#include "app/InvokingUser.h"
+
 #include "engine/FileNaming.h"
 #include "signatures/HexDecode.h"
 #include "ui/ControlPanelWindow.h"
@@ -311,7 +313,10 @@ void MyTableController::browsePath()
 {
     dialogs_->runModal(browseInfoWindow());
     browseInfoWindow()->hide();
-    const QString start = ui->_path->text().isEmpty() ? QDir::homePath() : ui->_path->text();
+    // Under pkexec or sudo our home is root's: start in the user's.
+    QString start = ui->_path->text();
+    if (start.isEmpty())
+        start = InvokingUser::current().home.isEmpty() ? QDir::homePath() : InvokingUser::current().home;
     const QString chosen = dialogs_->chooseFolder(controlPanel_, start);
     if (chosen.isEmpty())
         return;

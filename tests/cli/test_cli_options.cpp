@@ -1,5 +1,6 @@
 // Command-line parsing of the headless front end: modes, ranges, types,
-// listing options and the errors a user gets for bad input.
+// listing options, the sample run, and the errors a user gets for bad input
+// (an unknown edition is refused with the list).
 #include "cli/CliOptions.h"
 #include "common/QtPrinters.h"
 
@@ -71,7 +72,10 @@ TEST(CliOptions, TypesAreNormalisedAndOnlyForNonPhotoModes)
 
 TEST(CliOptions, PositionalArguments)
 {
-    EXPECT_TRUE(parse({}).ok) << "no source: the built-in sample";
+    EXPECT_TRUE(parse({}).noArguments) << "nothing asked: the usage";
+    EXPECT_TRUE(parse({"--sample"}).options.sample);
+    EXPECT_FALSE(parse({"--sample", "a", "b"}).ok) << "the sample has its own source";
+    EXPECT_FALSE(parse({"-t"}).ok) << "options alone search nothing";
     EXPECT_FALSE(parse({"/dev/sdb"}).ok) << "a source needs a destination";
     EXPECT_FALSE(parse({"a", "b", "c"}).ok);
     EXPECT_TRUE(parse({"--list-types"}).ok);
@@ -79,4 +83,17 @@ TEST(CliOptions, PositionalArguments)
     EXPECT_FALSE(parse({"--bogus", "a", "b"}).ok);
     EXPECT_FALSE(parse({"a", "b", "-e"}).ok) << "an option without its value";
     EXPECT_TRUE(parse({"-h"}).showHelp);
+}
+
+TEST(CliOptions, EditionsComeFromTheEditionTable)
+{
+    for (const char* known : {"camera", "Professional", "3", "Ostrel Memory Card Recovery"})
+        EXPECT_TRUE(parse({"-e", known, "a", "b"}).ok) << known;
+    for (const char* unknown : {"camra", "8", "", "pro"}) {
+        const CliParseResult r = parse({"--edition", unknown, "a", "b"});
+        EXPECT_FALSE(r.ok) << unknown;
+        EXPECT_TRUE(r.error.contains(QStringLiteral("unknown edition"))) << r.error;
+        EXPECT_TRUE(r.error.contains(QStringLiteral("drive, removable, camera, memory, mobile, pictures, professional")))
+            << r.error;
+    }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The headless front end as a user meets it: exit codes and messages for a
 missing source, a named pipe as source, an unwritable destination, a range
-past the end, a missing signature file, a search that finds nothing, and the
+past the end, a missing signature file, a search that finds nothing, no
+arguments (the usage), a misspelled edition (refused with the list) and the
 built-in sample (signals, stops and the command that continues a stopped
 search: cli_signals_e2e.py). Needs only python3; the destination-on-the-medium
 check needs root and losetup and is skipped without them."""
@@ -35,6 +36,13 @@ def main():
         medium = os.path.join(work, "medium.img")  # for the loop-device check
         with open(medium, "wb") as f:
             f.truncate(8 << 20)
+
+        r = run(recover)
+        check(r.returncode == 1 and "Usage:" in r.stdout and "Searching" not in r.stdout,
+              "no arguments prints the usage and searches nothing")
+        r = run(recover, "--edition", "camra", image, os.path.join(work, "camra"))
+        check(r.returncode == 1 and "unknown edition" in r.stderr and "camera" in r.stderr
+              and not os.path.exists(os.path.join(work, "camra")), "a misspelled edition is refused with the list")
 
         r = run(recover, os.path.join(work, "missing.img"), os.path.join(work, "out"))
         check(r.returncode == 2, f"missing source exits 2 (got {r.returncode})")

@@ -53,3 +53,15 @@ with zipfile.ZipFile("letter.docx", "w", zipfile.ZIP_DEFLATED) as z:
                '<w:body><w:p><w:r><w:t>Dear reader</w:t></w:r></w:p></w:body></w:document>')
 PY
 ls -l
+
+# Pictures the thumbnails decode outside Qt's own formats (window tests).
+mkdir -p pictures
+for f in photo.webp photo.heic photo.avif; do
+  convert -size 120x80 -seed 17 plasma:green-magenta -quality 70 "pictures/$f"
+done
+convert -size 120x80 gradient:green-magenta -depth 8 -compress RLE pictures/photo.psd
+convert -size 120x80 gradient:green-magenta -depth 8 -compress RLE PSB:pictures/photo.psb
+convert -size 60x40 gradient:green-magenta -colorspace CMYK -compress None pictures/cmyk.psd
+convert -size 160x120 -seed 21 plasma:orange-teal -quality 80 pictures/preview.tmp.jpg
+python3 make_dng.py pictures/preview.tmp.jpg pictures/photo.dng pictures/raw-only.dng
+rm pictures/preview.tmp.jpg

@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextStream>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,20 @@ TEST(VolumeSelection, UseHardDiskChoosesAllLocalVolumes)
     rows.clear();
     getVolumeToFSGetInfo(p, true, rows);
     EXPECT_EQ(ids(rows), (QStringList{"nvme0n1p2", "sdb1"}));
+}
+
+TEST(VolumeSelection, NoMediaSaysSoAndWhy)
+{
+    FakePlatform platform;
+    for (const char* key : {"camera", "professional"}) {
+        const EditionProfile profile = EditionProfile::fromNameOrKey(QString::fromLatin1(key));
+        QString text;
+        QTextStream out(&text);
+        EXPECT_EQ(printMediaTable(profile, out, platform), 0);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("No storage media were found"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Insert the card or drive")));
+        EXPECT_EQ(text.contains(QStringLiteral("removable media only")), !profile.USE_HARD_DISK);
+    }
 }
 
 TEST(VolumeSelection, PrivatePathsAreSkippedBeforeAsking)

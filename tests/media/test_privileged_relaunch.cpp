@@ -1,11 +1,14 @@
 // Process entry and privileged relaunch: the argument-count gate (argc 1-3
 // relaunch, 0 and 4+ run in place with argv unchanged), the exact pkexec
-// command line with the display variables on X11 and on Wayland with
-// XWayland, the direct start when already root, the messages when pkexec or a
-// display is missing, the executable path kept as started (links not
-// resolved), and, in a child process, that the launcher ends with exit code 0
-// by immediate termination without waiting, using a stand-in pkexec on PATH
-// that records how it was called. No real pkexec is ever run; needs /bin/sh.
+// command line (the program file itself, the markers, the name started and
+// the session as arguments) on X11 and on Wayland with XWayland, the copy
+// taking those arguments back (and nothing outside the known variables),
+// the direct start when already root, the messages when pkexec or a display
+// is missing, the executable path kept as started (links not resolved), and,
+// in child processes with a stand-in pkexec on PATH, that the launcher ends
+// with 0 once the copy has taken over and with pkexec's status and a message
+// when the password prompt is refused. No real pkexec is ever run; needs
+// /bin/sh and sleep.
 #include "common/QtPrinters.h"
 #include "app/PrivilegedRelaunch.h"
 
@@ -21,8 +24,17 @@
 
 namespace {
 const QString kExe = QStringLiteral("/opt/ostrel/bin/Ostrel Camera Recovery");
+const QString kProgram = QStringLiteral("/opt/ostrel/bin/ostrel-recovery");
 const QString kPkexec = QStringLiteral("/usr/bin/pkexec");
-const QString kEnv = QStringLiteral("/usr/bin/env");
+
+// What the launcher adds after the markers for `name` and the session.
+QStringList copyArguments(std::initializer_list<const char*> session)
+{
+    QStringList args{kProgram, "a", "b", "c", "--launcher-name", "Ostrel Camera Recovery"};
+    for (const char* assignment : session)
+        args << "--session" << QString::fromUtf8(assignment);
+    return args;
+}
 
 QProcessEnvironment environment(std::initializer_list<std::pair<const char*, QString>> vars)
 {
@@ -47,6 +59,7 @@ struct Recorder {
     QList<SpawnRequest> spawned;
     QList<int> terminated;
     QStringList errors;
+    QStringList failures;
     bool spawnResult = true;
 
     RelaunchHooks hooks(bool root, const QProcessEnvironment& env)
@@ -54,12 +67,17 @@ struct Recorder {
         RelaunchHooks h;
         h.spawn = [this](const SpawnRequest& r) {
             spawned << r;
-            return spawnResult;
+            LaunchOutcome outcome;
+            outcome.kind = spawnResult ? LaunchOutcome::Kind::Started : LaunchOutcome::Kind::Refused;
+            outcome.status = spawnResult ? 0 : 126;
+            return outcome;
         };
         h.isRoot = [root] { return root; };
         h.environment = env;
         h.workingDirectory = QStringLiteral("/home/anna");
+        h.programFile = kProgram;
         h.reportError = [this](const QString& t) { errors << t; };
+        h.showFailure = [this](const QString& t) { failures << t; };
         h.terminate = [this](int code) { terminated << code; };
         return h;
     }
@@ -99,8 +117,9 @@ TEST_P(EntryByCount, RelaunchesOrRunsInPlace)
         EXPECT_EQ(appArgc, -1) << "the launcher must not run the application";
         ASSERT_EQ(rec.spawned.size(), 1);
         EXPECT_EQ(rec.spawned[0].program, bin.filePath(QStringLiteral("pkexec")));
-        EXPECT_EQ(rec.spawned[0].arguments.mid(rec.spawned[0].arguments.size() - 4),
-                  (QStringList{kExe, "a", "b", "c"}));
+        EXPECT_TRUE(rec.spawned[0].throughPkexec);
+        EXPECT_EQ(rec.spawned[0].arguments,
+                  copyArguments({"DISPLAY=:0", "XAUTHORITY=/home/anna/.Xauthority"}));
         EXPECT_EQ(rec.terminated, QList<int>{0});
     } else {
         EXPECT_EQ(result, 42);
@@ -118,18 +137,22 @@ TEST(RelaunchPlan, X11CommandLine)
     const auto env = environment({{"DISPLAY", ":0"},
                                   {"XAUTHORITY", "/home/anna/.Xauthority"},
                                   {"LANG", "de_DE.UTF-8"},
-                                  {"LC_TIME", "en_GB.UTF-8"},
                                   {"LC_ALL", "de_DE.UTF-8"},
                                   {"QT_SCALE_FACTOR", "1.5"},
+                                  {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/user/1000/bus"},
+                                  {"XDG_RUNTIME_DIR", "/run/user/1000"},
                                   {"HOME", "/home/anna"},
                                   {"PATH", "/usr/bin:/bin"},
+                                  {"LD_PRELOAD", "/tmp/evil.so"},
                                   {"SSH_AUTH_SOCK", "/run/user/1000/ssh"}});
-    const RelaunchPlan plan = planRelaunch(kExe, false, env, kPkexec, kEnv);
+    const RelaunchPlan plan = planRelaunch(kExe, kProgram, false, env, kPkexec);
     EXPECT_TRUE(plan.message.isEmpty()) << plan.message.toStdString();
     EXPECT_EQ(plan.request.program, kPkexec);
+    // pkexec keeps the language itself; it runs the program file, never env.
     EXPECT_EQ(plan.request.arguments,
-              (QStringList{kEnv, "DISPLAY=:0", "XAUTHORITY=/home/anna/.Xauthority", "LANG=de_DE.UTF-8",
-                           "QT_SCALE_FACTOR=1.5", "LC_ALL=de_DE.UTF-8", "LC_TIME=en_GB.UTF-8", kExe, "a", "b", "c"}));
+              copyArguments({"DISPLAY=:0", "XAUTHORITY=/home/anna/.Xauthority",
+                             "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus", "QT_SCALE_FACTOR=1.5",
+                             "XDG_RUNTIME_DIR=/run/user/1000"}));
     // pkexec itself runs in the launcher's environment.
     EXPECT_EQ(plan.request.environment, env.toStringList());
 }
@@ -152,23 +175,54 @@ TEST(RelaunchPlan, WaylandWithXWaylandUsesTheCompositorsAuthority)
                                   {"XDG_SESSION_TYPE", "wayland"},
                                   {"XDG_CURRENT_DESKTOP", "GNOME"},
                                   {"QT_QPA_PLATFORM", "wayland"}});
-    const RelaunchPlan plan = planRelaunch(kExe, false, env, kPkexec, kEnv);
+    const RelaunchPlan plan = planRelaunch(kExe, kProgram, false, env, kPkexec);
     EXPECT_TRUE(plan.message.isEmpty()) << plan.message.toStdString();
+    const QByteArray auth = "XAUTHORITY=" + runtime.filePath(QStringLiteral(".mutter-Xwaylandauth.NEW456")).toUtf8();
+    const QByteArray dir = "XDG_RUNTIME_DIR=" + runtime.path().toUtf8();
     EXPECT_EQ(plan.request.arguments,
-              (QStringList{kEnv, "DISPLAY=:1",
-                           "XAUTHORITY=" + runtime.filePath(QStringLiteral(".mutter-Xwaylandauth.NEW456")),
-                           "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR=" + runtime.path(),
-                           "XDG_CURRENT_DESKTOP=GNOME", kExe, "a", "b", "c"}));
+              copyArguments({"DISPLAY=:1", auth.constData(), "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wayland-0",
+                             "XDG_CURRENT_DESKTOP=GNOME", dir.constData(), "XDG_SESSION_TYPE=wayland"}));
+}
+
+TEST(RelaunchArgumentsTest, TheCopyTakesBackOnlyKnownVariables)
+{
+    const auto env = environment({{"DISPLAY", ":0"}, {"XAUTHORITY", "/x"}, {"WAYLAND_DISPLAY", "wayland-0"},
+                                  {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/user/1000/bus"},
+                                  {"XDG_RUNTIME_DIR", "/run/user/1000"}, {"QT_SCALE_FACTOR", "2"}});
+    QStringList args = planRelaunch(kExe, kProgram, false, env, kPkexec).request.arguments;
+    // What a user might add by hand: refused, and other arguments kept.
+    args << "--session" << "LD_PRELOAD=/tmp/evil.so" << "--session" << "QT_PLUGIN_PATH=/tmp"
+         << "--session" << "QT_QPA_PLATFORM=offscreen" << "--style" << "fusion";
+    std::vector<QByteArray> storage;
+    for (const QString& a : args)
+        storage.push_back(a.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(storage.size());
+
+    const RelaunchArguments taken = takeRelaunchArguments(argc, argv.data());
+    QStringList left;
+    for (int i = 0; i < argc; ++i)
+        left << QString::fromUtf8(argv[static_cast<size_t>(i)]);
+    EXPECT_EQ(left, (QStringList{kProgram, "a", "b", "c", "--style", "fusion"}));
+    EXPECT_EQ(taken.launcherName, QStringLiteral("Ostrel Camera Recovery"));
+    EXPECT_EQ(taken.ownWindow.keys(), (QStringList{"DISPLAY", "QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "XAUTHORITY",
+                                                   "XDG_RUNTIME_DIR"}));
+    EXPECT_EQ(taken.ownWindow.value("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    EXPECT_EQ(taken.userSession.keys(),
+              (QStringList{"DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"}));
 }
 
 TEST(RelaunchPlan, NoDisplayMeansAMessageAndNoStart)
 {
-    RelaunchPlan plan = planRelaunch(kExe, false, environment({{"WAYLAND_DISPLAY", "wayland-0"}}), kPkexec, kEnv);
+    RelaunchPlan plan = planRelaunch(kExe, kProgram, false, environment({{"WAYLAND_DISPLAY", "wayland-0"}}), kPkexec);
     EXPECT_TRUE(plan.request.program.isEmpty());
     EXPECT_TRUE(plan.message.contains(QStringLiteral("XWayland"))) << plan.message.toStdString();
     EXPECT_TRUE(plan.message.contains(QStringLiteral("DISPLAY")));
 
-    plan = planRelaunch(kExe, false, environment({{"HOME", "/root"}}), kPkexec, kEnv);
+    plan = planRelaunch(kExe, kProgram, false, environment({{"HOME", "/root"}}), kPkexec);
     EXPECT_TRUE(plan.request.program.isEmpty());
     EXPECT_TRUE(plan.message.contains(QStringLiteral("no graphical display"))) << plan.message.toStdString();
 }
@@ -177,8 +231,8 @@ TEST(RelaunchPlan, MissingAuthorityStillStartsWithAHint)
 {
     QTemporaryDir home;
     const RelaunchPlan plan =
-        planRelaunch(kExe, false, environment({{"DISPLAY", ":0"}, {"HOME", home.path()}}), kPkexec, kEnv);
-    EXPECT_EQ(plan.request.arguments, (QStringList{kEnv, "DISPLAY=:0", kExe, "a", "b", "c"}));
+        planRelaunch(kExe, kProgram, false, environment({{"DISPLAY", ":0"}, {"HOME", home.path()}}), kPkexec);
+    EXPECT_EQ(plan.request.arguments, copyArguments({"DISPLAY=:0"}));
     EXPECT_TRUE(plan.message.contains(QStringLiteral("xhost +SI:localuser:root"))) << plan.message.toStdString();
 }
 
@@ -202,39 +256,32 @@ TEST(RelaunchPlan, HomeAuthorityIsFoundWhenNothingElseIs)
 TEST(RelaunchPlan, RootStartsTheCopyDirectly)
 {
     const auto env = environment({{"DISPLAY", ":0"}, {"SUDO_USER", "anna"}});
-    const RelaunchPlan plan = planRelaunch(kExe, true, env, QString(), kEnv);
+    const RelaunchPlan plan = planRelaunch(kExe, kProgram, true, env, QString());
     EXPECT_TRUE(plan.message.isEmpty());
     EXPECT_EQ(plan.request.program, kExe);
     EXPECT_EQ(plan.request.arguments, (QStringList{"a", "b", "c"}));
     EXPECT_EQ(plan.request.environment, env.toStringList());
+    EXPECT_FALSE(plan.request.throughPkexec);
 }
 
 TEST(RelaunchPlan, RootWithoutAnyDisplaySaysWhyAndStartsNothing)
 {
-    const RelaunchPlan plan = planRelaunch(kExe, true, environment({{"SUDO_USER", "anna"}}), QString(), kEnv);
+    const RelaunchPlan plan = planRelaunch(kExe, kProgram, true, environment({{"SUDO_USER", "anna"}}), QString());
     EXPECT_TRUE(plan.request.program.isEmpty());
     EXPECT_TRUE(plan.message.contains(QStringLiteral("no graphical display")));
     // A Wayland-only session still gets its copy (Qt opens it there).
-    EXPECT_EQ(planRelaunch(kExe, true, environment({{"WAYLAND_DISPLAY", "wayland-0"}}), QString(), kEnv).request.program,
+    EXPECT_EQ(planRelaunch(kExe, kProgram, true, environment({{"WAYLAND_DISPLAY", "wayland-0"}}), QString())
+                  .request.program,
               kExe);
 }
 
 TEST(RelaunchPlan, MissingPkexecSaysHowToStartAsRoot)
 {
-    const RelaunchPlan plan = planRelaunch(kExe, false, environment({{"DISPLAY", ":0"}}), QString(), kEnv);
+    const RelaunchPlan plan = planRelaunch(kExe, kProgram, false, environment({{"DISPLAY", ":0"}}), QString());
     EXPECT_TRUE(plan.request.program.isEmpty());
     EXPECT_TRUE(plan.message.contains(QStringLiteral("pkexec")));
     EXPECT_TRUE(plan.message.contains(QStringLiteral("sudo '/opt/ostrel/bin/Ostrel Camera Recovery'")))
         << plan.message.toStdString();
-}
-
-TEST(RelaunchPlan, PathHoldingAnEqualsSignIsNotTakenForAnAssignment)
-{
-    const QString odd = QStringLiteral("/opt/a=b/Ostrel Memory Card Recovery");
-    const RelaunchPlan plan =
-        planRelaunch(odd, false, environment({{"DISPLAY", ":0"}, {"XAUTHORITY", "/x"}}), kPkexec, kEnv);
-    EXPECT_EQ(plan.request.arguments, (QStringList{kEnv, "DISPLAY=:0", "XAUTHORITY=/x", "/bin/sh", "-c",
-                                                   "exec \"$0\" \"$@\"", odd, "a", "b", "c"}));
 }
 
 TEST(LauncherPath, KeepsTheNameItWasStartedBy)
@@ -281,63 +328,67 @@ void launchAsUser(const QProcessEnvironment& env, const QByteArray& exe, const s
     RelaunchHooks hooks = defaultRelaunchHooks();
     hooks.isRoot = [] { return false; };
     hooks.environment = env;
+    hooks.programFile = kProgram;
     char* argv[] = {const_cast<char*>(exe.constData()), nullptr};
     runProcessEntry(1, argv, [](int, char**) { return 3; }, hooks);
     std::exit(5); // not reached: the entry ends the process
 }
 
-// The real spawner in a child process: the launcher must end with exit code 0
-// by _exit (no exit handlers) while pkexec is still running, and the stand-in
-// pkexec must receive exactly the planned command line.
-TEST(LauncherProcess, EndsAtOnceWithZeroAndStartsPkexec)
+// A stand-in pkexec that records its arguments, then runs `then`.
+QProcessEnvironment standInPkexec(const QTemporaryDir& dir, const QByteArray& then)
 {
-    QTemporaryDir dir;
-    const QString record = dir.filePath(QStringLiteral("record"));
-    const QString go = dir.filePath(QStringLiteral("go"));
-    const QString atexitMarker = dir.filePath(QStringLiteral("atexit-ran"));
     QFile script(dir.filePath(QStringLiteral("pkexec")));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    // Waits (at most 20 s) until the test says the launcher has ended, then
-    // records whether it had to give up waiting, and its arguments.
+    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\n"
-                 "i=0; state=timeout\n"
-                 "while [ $i -lt 200 ]; do [ -e \"$OSTREL_TEST_GO\" ] && { state=go; break; }; sleep 0.1; i=$((i+1)); done\n"
-                 "{ echo \"$state\"; for a in \"$@\"; do echo \"$a\"; done; } > \"$OSTREL_TEST_RECORD.tmp\"\n"
-                 "mv \"$OSTREL_TEST_RECORD.tmp\" \"$OSTREL_TEST_RECORD\"\n");
+                 "for a in \"$@\"; do echo \"$a\"; done > \"$OSTREL_TEST_RECORD.tmp\"\n"
+                 "mv \"$OSTREL_TEST_RECORD.tmp\" \"$OSTREL_TEST_RECORD\"\n" + then + "\n");
     script.close();
-    ASSERT_TRUE(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-
+    EXPECT_TRUE(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     QProcessEnvironment env;
     env.insert(QStringLiteral("PATH"), dir.path() + QStringLiteral(":/usr/bin:/bin"));
     env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
     env.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("/tmp/ostrel-test-xauth"));
-    env.insert(QStringLiteral("OSTREL_TEST_RECORD"), record);
-    env.insert(QStringLiteral("OSTREL_TEST_GO"), go);
+    env.insert(QStringLiteral("OSTREL_TEST_RECORD"), dir.filePath(QStringLiteral("record")));
+    return env;
+}
+
+// The real spawner: once pkexec has become the program (here: sleep) the
+// launcher ends with 0 by _exit (no exit handlers) without waiting for it,
+// and pkexec received exactly the planned command line.
+TEST(LauncherProcess, EndsWithZeroOnceTheCopyHasTakenOver)
+{
+    QTemporaryDir dir;
+    const QString atexitMarker = dir.filePath(QStringLiteral("atexit-ran"));
+    const QProcessEnvironment env = standInPkexec(dir, "exec sleep 30 >/dev/null 2>&1");
     const QByteArray exe = kExe.toUtf8();
-
-    EXPECT_EXIT(launchAsUser(env, exe, atexitMarker.toStdString()), ::testing::ExitedWithCode(0), "");
-
-    QFile(go).open(QIODevice::WriteOnly);
     QElapsedTimer timer;
     timer.start();
-    while (!QFile::exists(record) && timer.elapsed() < 30000)
-        QThread::msleep(50);
-    QFile result(record);
+    EXPECT_EXIT(launchAsUser(env, exe, atexitMarker.toStdString()), ::testing::ExitedWithCode(0), "");
+    EXPECT_LT(timer.elapsed(), 20000) << "the launcher waited for the program to end";
+
+    QFile result(dir.filePath(QStringLiteral("record")));
     ASSERT_TRUE(result.open(QIODevice::ReadOnly)) << "the stand-in pkexec was not started";
     const QStringList lines = QString::fromUtf8(result.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_EQ(lines, (QStringList{"go", "/usr/bin/env", "DISPLAY=:99", "XAUTHORITY=/tmp/ostrel-test-xauth", kExe,
-                                  "a", "b", "c"}));
+    EXPECT_EQ(lines, copyArguments({"DISPLAY=:99", "XAUTHORITY=/tmp/ostrel-test-xauth"}));
     EXPECT_FALSE(QFile::exists(atexitMarker)) << "exit handlers ran: the launcher did not end by _exit";
 }
 
-TEST(LauncherProcess, MissingPkexecEndsWithZeroAndSaysSo)
+TEST(LauncherProcess, RefusedPasswordEndsWithItsStatusAndSaysSo)
+{
+    QTemporaryDir dir;
+    const QProcessEnvironment env = standInPkexec(dir, "exit 126");
+    const QByteArray exe = kExe.toUtf8();
+    EXPECT_EXIT(launchAsUser(env, exe, std::string()), ::testing::ExitedWithCode(126),
+                "administrator rights were not granted");
+}
+
+TEST(LauncherProcess, MissingPkexecEndsWithOneAndSaysSo)
 {
     QTemporaryDir emptyBin;
     QProcessEnvironment env;
     env.insert(QStringLiteral("PATH"), emptyBin.path());
     env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
     const QByteArray exe = kExe.toUtf8();
-    EXPECT_EXIT(launchAsUser(env, exe, std::string()),
-        ::testing::ExitedWithCode(0), "pkexec was not found.*sudo");
+    EXPECT_EXIT(launchAsUser(env, exe, std::string()), ::testing::ExitedWithCode(1), "pkexec was not found.*sudo");
 }
 } // namespace

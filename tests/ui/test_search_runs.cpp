@@ -455,10 +455,9 @@ void SearchRunsTest::permissionAlertOffersTheRestart()
     const AlertText alert = h->dialogs->alerts[0];
     const QString program = QCoreApplication::applicationName();
     QCOMPARE(alert.message, QStringLiteral("Permission Required"));
-    QCOMPARE(alert.informative,
-             program + " needs permission to access files on removable volumes (like USB drives).\n\nPlease go to "
-                       "System Settings > Privacy & Security > Files and Folders, find \"" +
-                 program + "\" in the list, and enable \"Removable Volumes\" access.\n\n");
+    QCOMPARE(alert.informative, wintexts::permissionInfo.arg(program));
+    QVERIFY(alert.informative.startsWith(program + " needs administrator rights"));
+    QVERIFY(!alert.informative.contains("System Settings"));
     QCOMPARE(alert.buttons.first(), QStringLiteral("Restart with Administrator Rights"));
     // The first button restarts with administrator rights and ends this copy.
     QCOMPARE(h->relaunches.load(), 1);
