@@ -238,7 +238,7 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     g_stopWord = nullptr;
 
     const QString results = QDir(settings.destination).filePath(profile.Rec_Folder_Name + u'/' + ostrel::modeFolderName(mode));
-    if (!host.deviceOpenFailed())
+    if (!host.deviceOpenFailed() && !run.startFailed())
         host.printSummary(results, state.unreadable_sectors.load());
     if (run.startFailed())
         return RunFailed;
