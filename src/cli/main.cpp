@@ -238,7 +238,7 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
 
     const ostrel::RunOutcome& outcome = run.outcome();
     const QString results = QDir(settings.destination).filePath(profile.Rec_Folder_Name + u'/' + ostrel::modeFolderName(mode));
-    if (outcome.pass.end != ostrel::PassEnd::SourceFailed) {
+    if (outcome.pass.end != ostrel::PassEnd::SourceFailed && !run.startFailed()) {
         QStringList arguments = QCoreApplication::arguments().mid(1);
         if (!arguments.contains(o.source)) // the built-in sample: name it
             arguments << o.source << o.destination;
