@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins
+  # thumbnails of TIFF/WebP (Qt plugins), HEIC/HEIF/AVIF and camera raws
+  qt6-image-formats-plugins libheif-dev libraw-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   util-linux mount e2fsprogs pkexec python3 fonts-dejavu-core
   # test material and end-to-end tests: FAT images, real media files
@@ -13,6 +15,8 @@ packages=(
   # format walker tests: files made by real encoders and archivers
   libimage-exiftool-perl p7zip-full zip unzip xz-utils bzip2 zstd lz4 sqlite3
   python3-olefile flac vorbis-tools opus-tools sox lame gcab libjxr-tools
+  # the failing-disk simulator (FUSE) and the map-file check
+  fuse3 libfuse3-dev gddrescue
   # window screenshots
   xvfb xauth
 )
