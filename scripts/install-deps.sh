@@ -9,7 +9,7 @@ packages=(
   # thumbnails of TIFF/WebP (Qt plugins), HEIC/HEIF/AVIF and camera raws
   qt6-image-formats-plugins libheif-dev libraw-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  util-linux mount e2fsprogs pkexec python3 fonts-dejavu-core
+  util-linux mount e2fsprogs pkexec python3 fonts-dejavu-core xdg-utils
   # test material and end-to-end tests: FAT images, real media files
   dosfstools mtools ffmpeg imagemagick libjpeg-turbo-progs poppler-utils
   # format walker tests: files made by real encoders and archivers
