@@ -346,7 +346,7 @@ PassOutcome CarveEngine::loop(Pass& pass)
     }
     // A file that could not be completed on disk is a save failure, not a
     // success.
-    if (!finishGroup(pass, nullptr))
+    if (!finishOpenFiles(pass))
         return destinationFailure(pass);
     closeDevice(pass);
     if (!pass.thorough)
@@ -708,7 +708,7 @@ bool CarveEngine::endCarve(Pass& pass, size_t index, bool whole)
     if (c.outer != 0)
         pass.held.push_back(Held{c.outer, c.embedded, c.firstSector, length, std::move(c.targets)});
     else
-        listHeld(pass, c.targets);
+        listFiles(c.targets);
     return saved;
 }
 
@@ -724,7 +724,7 @@ bool CarveEngine::finishTarget(Pass& pass, Carve& c, size_t index)
     if (c.outer != 0)
         pass.held.push_back(Held{c.outer, c.embedded, c.firstSector, c.bytes, std::move(one)});
     else
-        listHeld(pass, one);
+        listFiles(one);
     return true;
 }
 
@@ -763,22 +763,19 @@ void CarveEngine::resolveInner(Pass& pass, const Carve& outer, bool whole)
         }
         pass.held.erase(pass.held.begin() + static_cast<qsizetype>(h));
     }
-    listHeld(pass, toList);
+    listFiles(toList);
 }
 
-void CarveEngine::listHeld(Pass& pass, std::vector<Target>& targets)
+void CarveEngine::listFiles(const std::vector<Target>& targets)
 {
-    (void)pass;
     for (const Target& t : targets)
         listFile(t.path, t.imageName, t.imageUid, t.extension);
 }
 
 // Finishes every open file in the order they were opened (the end of the
-// range, a stop, a failure). `lastSector` must be null. False when any of
-// them could not be completed.
-bool CarveEngine::finishGroup(Pass& pass, const unsigned char* lastSector)
+// range, a stop, a failure). False when any of them could not be completed.
+bool CarveEngine::finishOpenFiles(Pass& pass)
 {
-    Q_ASSERT(!lastSector);
     bool saved = true;
     while (!pass.carves.empty())
         saved = endCarve(pass, 0, false) && saved;
@@ -852,7 +849,7 @@ PassOutcome CarveEngine::stopPass(Pass& pass)
 {
     abandonPass(pass);
     PassOutcome outcome = ended(PassEnd::Stopped, pass);
-    if (!finishGroup(pass, nullptr)) {
+    if (!finishOpenFiles(pass)) {
         host_.showMessageBox(saveFailureText(pass));
         outcome.end = PassEnd::DestinationFailed;
     }
@@ -864,7 +861,7 @@ PassOutcome CarveEngine::destinationFailure(Pass& pass)
     abandonPass(pass);
     // Files that took every sector so far are complete up to here and are
     // kept and listed; a file whose write failed is closed unlisted.
-    finishGroup(pass, nullptr);
+    finishOpenFiles(pass);
     host_.showMessageBox(saveFailureText(pass));
     return ended(PassEnd::DestinationFailed, pass);
 }
@@ -875,7 +872,7 @@ PassOutcome CarveEngine::failure(Pass& pass, const QString& message)
 {
     abandonPass(pass);
     try {
-        finishGroup(pass, nullptr);
+        finishOpenFiles(pass);
     } catch (...) {
         // The failure being reported is the first one.
     }

@@ -110,8 +110,8 @@ private:
     bool settleTypes(Pass& pass, Carve& carve);
     bool finishTarget(Pass& pass, Carve& carve, size_t index);
     void resolveInner(Pass& pass, const Carve& outer, bool whole);
-    void listHeld(Pass& pass, std::vector<Target>& targets);
-    bool finishGroup(Pass& pass, const unsigned char* lastSector);
+    void listFiles(const std::vector<Target>& targets);
+    bool finishOpenFiles(Pass& pass);
     bool coveredByGeneralPass(quint64 sectorNumber) const;
     void closeDevice(Pass& pass);
     void flushOpenFiles(Pass& pass);
