@@ -1,6 +1,7 @@
 #include "app/WindowApplication.h"
 
 #include "app/EditionProfile.h"
+#include "engine/OpenFileRegistry.h"
 
 #include <QApplication>
 
@@ -43,6 +44,10 @@ int runWindowApplication(int argc, char** argv, const WindowLaunch& launch)
     // that write.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    // Ended from outside (logout, kill, Ctrl-C in the terminal that started
+    // it): the files still being written are renamed to NAME.incomplete.
+    for (const int sig : {SIGTERM, SIGHUP, SIGINT})
+        std::signal(sig, openfiles::setAsideAndDie);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     if (!launch.launcherName.isEmpty())

@@ -9,6 +9,7 @@
 #include "cli/RunReport.h"
 #include "engine/FileNaming.h"
 #include "engine/FileOwner.h"
+#include "engine/OpenFileRegistry.h"
 #include "engine/SearchRun.h"
 #include "engine/SectorSource.h"
 #include "media/DestinationGuard.h"
@@ -36,10 +37,14 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 // Ctrl-C, SIGTERM and SIGHUP (the terminal was closed) ask the running pass
 // to stop, exactly like the Stop button: the open files are closed and
-// listed and the summary is printed. A second one ends the program at once
-// (SA_RESETHAND).
-void onInterrupt(int)
+// listed and the summary is printed. A second one ends the program at once,
+// the files still being written renamed to NAME.incomplete first.
+void onInterrupt(int signal)
 {
+    if (g_interrupted) {
+        ostrel::openfiles::setAsideAndDie(signal);
+        return;
+    }
     g_interrupted = 1;
     if (g_stopWord)
         g_stopWord->store(1);
@@ -50,7 +55,6 @@ void installSignalHandlers()
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
     for (const int sig : {SIGINT, SIGTERM, SIGHUP})
         sigaction(sig, &sa, nullptr);
     // Output piped into a program that has quit (`| head`) only ends the

@@ -1,5 +1,7 @@
 #include "engine/OutputFile.h"
 
+#include "engine/OpenFileRegistry.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -61,6 +63,8 @@ bool OutputFile::createAt(int dirFd, const QString& folderPath, const QString& n
     // very folder it was made in.
     dirFd_ = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
     fd_ = fd;
+    if (dirFd_ >= 0)
+        trackSlot_ = openfiles::track(dirFd_, native.constData());
     *error = 0;
     return true;
 }
@@ -172,6 +176,8 @@ bool OutputFile::close()
     if (::close(fd_) != 0 && errno != EINTR)
         fail(errno);
     fd_ = -1;
+    openfiles::release(trackSlot_);
+    trackSlot_ = -1;
     if (failed_)
         setAsideFailedFile();
     if (dirFd_ >= 0)

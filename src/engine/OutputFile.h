@@ -12,7 +12,8 @@
 // A file that fails (a full disk, a file-size limit, a removed drive) is not
 // left under its recovered name, which would pass it off as complete: on
 // close it is renamed to its name plus ".incomplete", or removed when that
-// is not possible.
+// is not possible. A signal that ends the program while the file is open
+// does the same through OpenFileRegistry.
 //
 // Blank (all-zero) sectors are not written at all: the file skips over them
 // and they read back as zeros (a hole where the file system supports one, a
@@ -76,6 +77,7 @@ private:
 
     int fd_ = -1;
     int dirFd_ = -1; // a copy of the folder's descriptor while the file is open
+    int trackSlot_ = -1; // where a fatal signal finds this file (OpenFileRegistry)
     QString folderPath_;
     QString name_;
     QString leftover_;

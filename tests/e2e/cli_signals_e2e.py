@@ -4,7 +4,8 @@ Ctrl-C, SIGTERM and SIGHUP in the middle of a search stop it like the Stop
 button (files closed and listed, summary printed, exit 130); output piped
 into a program that quits (`| head`) ends only the output; a file-size limit
 (SIGXFSZ, as a FAT32 destination at 4 GiB) is a save failure that names the
-cause and leaves no partial file under a recovered name. Needs only
+cause and leaves no partial file under a recovered name; a second Ctrl-C
+ends the program at once, the file being written renamed as incomplete. Needs only
 python3; a few seconds per signal on a sparse image."""
 
 import argparse
@@ -71,6 +72,32 @@ def main():
             f.truncate(48 << 30)
         for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             stop_with(recover, big, os.path.join(work, "out-" + sig.name), sig)
+
+        # A second Ctrl-C while a file is being written ends the program at
+        # once; the file it was writing is renamed, not left as complete.
+        clip = os.path.join(work, "clip.img")
+        with open(clip, "wb") as f:
+            f.write(bytes.fromhex("00000020") + b"ftypisom" + bytes(20))
+            f.truncate(48 << 30)
+        out = os.path.join(work, "out-twice")
+        proc = subprocess.Popen([recover, "--cut-at-next-header", "-m", "video", "-q", clip, out],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 30
+        while not files_under(out) and time.time() < deadline and proc.poll() is None:
+            time.sleep(0.05)
+        # Held stopped, both signals are pending together and arrive one
+        # right after the other, before the search can close its file.
+        proc.send_signal(signal.SIGSTOP)
+        proc.send_signal(signal.SIGINT)
+        proc.send_signal(signal.SIGTERM)
+        proc.send_signal(signal.SIGCONT)
+        try:
+            proc.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+        names = sorted(os.path.basename(p) for p in files_under(out))
+        check(proc.returncode in (-signal.SIGINT, -signal.SIGTERM), f"a second signal ends the program at once (got {proc.returncode})")
+        check(len(names) == 1 and names[0].endswith(".incomplete"), f"the file being written is set aside ({names})")
 
         # `| head -c 1`: the reader is gone long before the summary is written.
         out = os.path.join(work, "out-pipe")
