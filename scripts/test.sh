@@ -14,6 +14,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_SANITIZE=thread -DOSTREL_BUILD_GUI=ON
 cmake --build build-tsan -j2
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan-suppressions.txt"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 ./build-tsan/bin/engine_tests
 ctest --test-dir build-tsan --output-on-failure -j2 -L 'ui|e2e'

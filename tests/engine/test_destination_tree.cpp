@@ -5,6 +5,7 @@
 // program. Needs a temporary folder; the image cases need root, mkfs.ext4
 // and loop mounts, the ownership case root; they are skipped without.
 #include "EngineTestSupport.h"
+#include "common/RunTool.h"
 #include "engine/DestinationTree.h"
 #include "engine/EngineTexts.h"
 #include "engine/FileNaming.h"
@@ -12,7 +13,6 @@
 #include "engine/OutputFile.h"
 #include "media/DestinationGuard.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -235,15 +235,15 @@ protected:
         QFile f(image);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(8 << 20));
         f.close();
-        ASSERT_EQ(QProcess::execute(QStringLiteral("mkfs.ext4"), {"-q", "-F", image}), 0);
-        if (QProcess::execute(QStringLiteral("mount"), {"-o", "loop", image, mountPoint}) != 0)
+        ASSERT_EQ(runTool(QStringLiteral("mkfs.ext4"), {"-q", "-F", image}), 0);
+        if (runTool(QStringLiteral("mount"), {"-o", "loop", image, mountPoint}) != 0)
             GTEST_SKIP() << "loop devices cannot be mounted here";
         mounted = true;
     }
     void TearDown() override
     {
         if (mounted)
-            QProcess::execute(QStringLiteral("umount"), {mountPoint});
+            runTool(QStringLiteral("umount"), {mountPoint});
     }
     QStringList medium() const { return destguard::mediumDevices(QString(), QString(), image, destguard::systemFiles()); }
 
@@ -266,7 +266,7 @@ TEST_F(MountedImage, TheImagesOwnMountIsTheMedium)
     EXPECT_TRUE(carve.host.messages[0].contains(QStringLiteral("lies on the medium being searched")))
         << carve.host.messages[0];
     EXPECT_FALSE(QFileInfo::exists(mountPoint + u'/' + kResults));
-    QProcess::execute(QStringLiteral("sync"), {});
+    runTool(QStringLiteral("sync"), {});
     EXPECT_EQ(readAll(image), before) << "the image is not modified";
 }
 
@@ -277,13 +277,13 @@ TEST_F(MountedImage, AMountBelowTheDestinationIsCaughtWhereItIsOpened)
     QTemporaryDir dest;
     const QString results = dest.filePath(kResults);
     ASSERT_TRUE(QDir().mkpath(results));
-    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {"--bind", mountPoint, results}), 0);
+    ASSERT_EQ(runTool(QStringLiteral("mount"), {"--bind", mountPoint, results}), 0);
     EXPECT_FALSE(destguard::destinationOnMedium(dest.path(), QString(), QString(), image));
     DestinationTree::Failure failure;
     auto tree = DestinationTree::open(dest.path(), medium(), FileOwner{}, &failure);
     ASSERT_TRUE(tree);
     EXPECT_FALSE(tree->folder({kResults, QStringLiteral("x")}));
     EXPECT_EQ(tree->failure().path, results);
-    QProcess::execute(QStringLiteral("umount"), {results});
+    runTool(QStringLiteral("umount"), {results});
     EXPECT_FALSE(QFileInfo::exists(mountPoint + QStringLiteral("/x")));
 }

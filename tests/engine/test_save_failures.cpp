@@ -5,10 +5,10 @@
 // left under its recovered name). Needs a temporary folder; the read-only
 // case mounts a read-only tmpfs as root and uses a 0555 folder otherwise.
 #include "EngineTestSupport.h"
+#include "common/RunTool.h"
 #include "engine/EngineTexts.h"
 #include "engine/FileNaming.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ protected:
     void TearDown() override
     {
         if (!readOnlyMount.isEmpty())
-            QProcess::execute(QStringLiteral("umount"), {readOnlyMount});
+            runTool(QStringLiteral("umount"), {readOnlyMount});
     }
     QString readOnlyMount;
     QTemporaryDir dest; // outlives TearDown, which unmounts what covers it
@@ -60,7 +60,7 @@ const Cause kCauses[] = {
              ::chmod(QFile::encodeName(dest).constData(), 0555);
              return dest + u'/' + QStringLiteral("Test Results");
          }
-         QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "ro,size=1m", "tmpfs", dest});
+         runTool(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "ro,size=1m", "tmpfs", dest});
          return dest + u'/' + QStringLiteral("Test Results");
      },
      nullptr},
