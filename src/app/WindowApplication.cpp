@@ -47,7 +47,7 @@ int runWindowApplication(int argc, char** argv, const WindowLaunch& launch)
     // Ended from outside (logout, kill, Ctrl-C in the terminal that started
     // it): the files still being written are renamed to NAME.incomplete.
     for (const int sig : {SIGTERM, SIGHUP, SIGINT})
-        std::signal(sig, openfiles::setAsideAndDie);
+        std::signal(sig, ostrel::openfiles::setAsideAndDie);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     if (!launch.launcherName.isEmpty())
