@@ -528,12 +528,16 @@ def mobipocket(rng, text_records):
 
 def outlook_pst(rng, size):
     """An Outlook (Unicode) PST: the 564-byte header with its magic, version
-    23 and the file size, then 512-byte pages."""
+    23, the file size in its root record (ibFileEof at 0xB8) and the partial
+    CRC over the 471 bytes from offset 8, then 512-byte pages."""
     pages = max(2, size // 512)
     total = 0x4400 + pages * 512
-    head = b"!BDN" + _u32le(0) + b"SM" + struct.pack("<HHBB", 23, 19, 1, 1) + b"\0" * 8
-    head += struct.pack("<QQ", 0, total) + rng.randbytes(564 - len(head) - 16) + b"\0" * 16
-    return head + b"\0" * (0x4400 - len(head)) + rng.randbytes(pages * 512)
+    head = bytearray(b"!BDN" + _u32le(0) + b"SM" + struct.pack("<HHBB", 23, 19, 1, 1) + b"\0" * 8)
+    head += rng.randbytes(564 - len(head))
+    head[0xB4:0xC0] = _u32le(0) + struct.pack("<Q", total)
+    # The plain CRC-32, without zlib's pre- and post-inversion.
+    head[4:8] = _u32le(zlib.crc32(bytes(head[8:8 + 471]), 0xFFFFFFFF) ^ 0xFFFFFFFF)
+    return bytes(head) + b"\0" * (0x4400 - len(head)) + rng.randbytes(pages * 512)
 
 
 def wordperfect(rng, paragraphs):
