@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "range(40)]; k.save()\"",
                     true},
         KeePassCase{"KDBX", "command -v keepassxc-cli",
-                    "printf 'pw\\npw\\n' | keepassxc-cli db-create -q -t 50 -p out && printf 'pw\\n' | keepassxc-cli "
+                    "printf 'pw\\npw\\n' | keepassxc-cli db-create -q -t 100 -p out && printf 'pw\\n' | keepassxc-cli "
                     "add -q -u user out entry",
                     false},
         KeePassCase{"KDB", "perl -MFile::KeePass -e 1",

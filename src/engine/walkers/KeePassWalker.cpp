@@ -68,7 +68,7 @@ KeePassWalker::KeePassWalker()
 
 void KeePassWalker::refuse()
 {
-    if (recordStart() < kHeaderLookahead)
+    if (position() <= kHeaderLookahead) // the record lies in the look-ahead
         notFormat();
     else
         brokenAt(recordStart());
