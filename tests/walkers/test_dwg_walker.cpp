@@ -13,15 +13,16 @@ using namespace walkertest;
 
 namespace {
 
-void put32(Bytes& b, size_t at, uint64_t v, int bytes = 4)
+void put(Bytes& b, size_t at, uint64_t v, int bytes = 4)
 {
     for (int k = 0; k < bytes; ++k)
         b[at + k] = static_cast<uint8_t>(v >> (8 * k));
 }
 
-void putBytes(Bytes& b, size_t at, std::initializer_list<uint8_t> v)
+void putHex(Bytes& b, size_t at, const char* hex)
 {
-    std::copy(v.begin(), v.end(), b.begin() + static_cast<long>(at));
+    for (size_t k = 0; hex[2 * k]; ++k)
+        b[at + k] = static_cast<uint8_t>(std::stoi(std::string(hex + 2 * k, 2), nullptr, 16));
 }
 
 Bytes filled(size_t size, const char* version)
@@ -34,30 +35,17 @@ Bytes filled(size_t size, const char* version)
     return b;
 }
 
-// R2000: three sections, then the preview (a BMP piece) at 0x600, ending
-// with its sentinel at 0x6A0 + 16.
+// R2000: three sections, then the preview (one BMP piece at 0x620) at
+// 0x600, ending with its sentinel at 0x6A0.
 Bytes r2000()
 {
     Bytes b = filled(0x6B0, "AC1015");
-    put32(b, 0x0D, 0x600);
-    put32(b, 0x15, 3);
-    const uint32_t sections[3][2] = {{0x100, 0x200}, {0x300, 0x80}, {0x380, 0x200}};
-    for (uint32_t k = 0; k < 3; ++k) {
-        b[0x19 + 9 * k] = static_cast<uint8_t>(k);
-        put32(b, 0x19 + 9 * k + 1, sections[k][0]);
-        put32(b, 0x19 + 9 * k + 5, sections[k][1]);
-    }
-    putBytes(b, 0x19 + 27 + 2, {0x95, 0xA0, 0x4E, 0x28, 0x99, 0x82, 0x1A, 0xE5, 0x5E, 0x41, 0xE0, 0x5F, 0x9D, 0x3A,
-                                0x4D, 0x00});
-    putBytes(b, 0x600, {0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28, 0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10,
-                        0x2B});
-    put32(b, 0x610, 0x80);
-    b[0x614] = 1; // one piece: a BMP at 0x620, 0x80 bytes
-    b[0x615] = 2;
-    put32(b, 0x616, 0x620);
-    put32(b, 0x61A, 0x80);
-    putBytes(b, 0x6A0, {0xE0, 0xDA, 0x92, 0xF8, 0x2B, 0xC9, 0xD7, 0xD7, 0x62, 0xA8, 0x35, 0xC0, 0x62, 0xBB, 0xEF,
-                        0xD4});
+    put(b, 0x0D, 0x600);
+    // Three locator records (number, offset, size), the CRC, the sentinel.
+    putHex(b, 0x15, "0300000000000100000002000001000300008000000002800300000002000000"
+                    "0095A04E2899821AE55E41E05F9D3A4D00");
+    putHex(b, 0x600, "1F256D07D43628289D57CA3F9D44102B8000000001022006000080000000");
+    putHex(b, 0x6A0, "E0DA92F82BC9D7D762A835C062BBEFD4");
     return b;
 }
 
@@ -65,13 +53,13 @@ Bytes r2000()
 Bytes paged(const char* version)
 {
     Bytes b = filled(0x1200 + 20 + 0x6C, version);
-    put32(b, 0x28, 0x80);
+    put(b, 0x28, 0x80);
     Bytes h(0x6C, 0);
     std::memcpy(h.data(), "AcFssFcAJMB", 12);
-    put32(h, 0x10, 0x6C), put32(h, 0x14, 4), put32(h, 0x44, 0x20), put32(h, 0x48, 0x80), put32(h, 0x4C, 0x40);
-    put32(h, 0x2C, 0x1200 - 0x100, 8); // end of the last page
-    put32(h, 0x34, 0x1200 + 20, 8);    // the header copy
-    put32(h, 0x54, 0x1000 - 0x100, 8); // the page map
+    put(h, 0x10, 0x6C), put(h, 0x14, 4), put(h, 0x44, 0x20), put(h, 0x48, 0x80), put(h, 0x4C, 0x40);
+    put(h, 0x2C, 0x1200 - 0x100, 8); // end of the last page
+    put(h, 0x34, 0x1200 + 20, 8);    // the header copy
+    put(h, 0x54, 0x1000 - 0x100, 8); // the page map
     uint32_t seed = 1;
     for (size_t k = 0; k < h.size(); ++k) {
         seed = seed * 0x343FD + 0x269EC3;
@@ -94,10 +82,10 @@ TEST(DwgWalker, ProvesOnlyTheSectionsWhenTheEndCannotBeChecked)
     noCopy.back() ^= 1; // the copy no longer matches the header
     EXPECT_EQ(walk("DWG", concat(noCopy, Bytes(4096, 0))), (Verdict{State::Continues, 0x1200}));
     Bytes noImage = r2000();
-    put32(noImage, 0x0D, 0);
+    put(noImage, 0x0D, 0);
     EXPECT_EQ(walk("DWG", concat(noImage, Bytes(4096, 0))), (Verdict{State::Continues, 0x580}));
     Bytes r2007 = filled(0x1000, "AC1021");
-    put32(r2007, 0x28, 0x80);
+    put(r2007, 0x28, 0x80);
     EXPECT_EQ(walk("DWG", r2007), (Verdict{State::Continues, 0x480}));
 }
 

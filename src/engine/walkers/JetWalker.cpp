@@ -87,8 +87,9 @@ JetWalker::Kind JetWalker::classify(const uint8_t* r)
         return Kind::Jet;
     }
     case TableDefinition:
-        // Jet 3 marks it "VC"; Jet 4 keeps its free space (less 8) there.
-        if ((std::memcmp(r + 2, "VC", 2) != 0 && freeSpace > pageSize_) || !pointer(le32(r + 4)))
+        // Bytes 2-3 hold "VC" (Jet 3) or the free space less 8, which a
+        // full page makes negative: only the next page is checked.
+        if (!pointer(le32(r + 4)))
             return Kind::Foreign;
         refer(le32(r + 4)); // the definition's next page
         return Kind::Jet;
@@ -107,8 +108,7 @@ JetWalker::Kind JetWalker::classify(const uint8_t* r)
             refer(le32(r + at));
         return Kind::Jet;
     }
-    case UsageMap:
-        return freeSpace == 0 ? Kind::Jet : Kind::Foreign;
+    case UsageMap: // the rest is the bitmap
     case Unnamed:
         return Kind::Jet;
     default:
@@ -121,8 +121,10 @@ void JetWalker::page(const uint8_t* r)
     const Kind kind = classify(r);
     const uint64_t start = page_ * pageSize_;
     if (page_ == 1 && kind != Kind::Jet) {
-        // The header check: page 1 holds the global usage map.
-        notFormat();
+        // Page 1 holds the global usage map: when it does not read as a
+        // data page, the pages are encrypted (an encoded Jet 4 or a
+        // password-protected ACE database) and cannot be walked.
+        scan();
         return;
     }
     if (kind == Kind::Jet) {

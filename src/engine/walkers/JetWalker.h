@@ -7,7 +7,8 @@
 // look like Jet pages or lie below the furthest page a page header points
 // at (a table definition, an index sibling), and ends before the first page
 // beyond that which cannot be a Jet page, or before a run of blank pages
-// (a free area of the medium reads as such a run).
+// (a free area of the medium reads as such a run). An encrypted database
+// (page 1 does not read as a Jet page) is only proven to its first pages.
 
 #include "engine/walkers/StreamWalker.h"
 
