@@ -19,14 +19,16 @@ void put32(Bytes& b, size_t at, uint32_t v)
 }
 
 // One page per letter: d data page of table 2, t table definition, i index
-// leaf whose next page is `link`, l long-value page, u usage map, f freed
-// (header zeroed, old bytes behind), z blank.
+// leaf whose next page is `link`, m data page whose row 0 is the table's
+// inline usage map marking page `link`, l long-value page, u usage map page,
+// f freed (header zeroed, old bytes behind), z blank.
 Bytes jetFile(bool jet3, bool ace, const std::string& pages, uint32_t link = 0)
 {
     const size_t size = jet3 ? 2048 : 4096;
     Bytes out(size, 0x5A);
     std::memcpy(out.data(), ace ? "\0\1\0\0Standard ACE DB" : "\0\1\0\0Standard Jet DB", 20);
     out[0x14] = jet3 ? 0 : (ace ? 3 : 1);
+    const size_t mapPage = pages.find('m') + 2, countAt = jet3 ? 8 : 12, mapAt = size - 64;
     for (char kind : "d" + pages) { // page 1 is a data page (the global usage map)
         Bytes p(size, 0);
         for (size_t k = 64; k < size; ++k)
@@ -36,7 +38,9 @@ Bytes jetFile(bool jet3, bool ace, const std::string& pages, uint32_t link = 0)
         switch (kind) {
         case 'd': p[0] = 1, put32(p, 4, 2), p[jet3 ? 8 : 12] = 3; break;
         case 'l': p[0] = 1, std::memcpy(p.data() + 4, "LVAL", 4); break;
-        case 't': p[0] = 2, put32(p, 4, 0); if (jet3) std::memcpy(p.data() + 2, "VC", 2); break;
+        case 't': p[0] = 2, put32(p, 4, 0), p[jet3 ? 20 : 40] = 0x4E, put32(p, jet3 ? 35 : 55, mapPage << 8); break;
+        case 'm': p[0] = 1, put32(p, 4, 2), p[countAt] = 1, put32(p, countAt + 2, mapAt);
+                  std::fill(p.begin() + mapAt, p.end(), 0), p[mapAt + 5 + link / 8] = 1 << link % 8; break;
         case 'i': p[0] = 4, put32(p, 4, 2), put32(p, jet3 ? 12 : 16, link); break;
         case 'u': p[0] = 5, p[2] = p[3] = 0; break;
         case 'f': put32(p, 0, 0); break;
@@ -58,6 +62,9 @@ TEST(JetWalker, EndsAfterTheLastPageOfTheDatabase)
     } cases[] = {{"Jet 4 with a freed page inside", "MDB", false, "tdifdlud", 0},
                  {"Jet 3 pages", "MDB", true, "tdidfdu", 0},
                  {"ACE with blank pages inside", "ACCDB", false, "tdzzzzzdl", 0},
+                 // Pages 5 and 6 are blank, but the table's usage map marks page 6.
+                 {"blank pages at the end, marked as used", "ACCDB", false, "tmdzz", 6},
+                 {"Jet 3 usage map", "MDB", true, "tmdzz", 6},
                  // Pages 6 and 7 are freed or blank, but the index points at page 7.
                  {"freed pages at the end, pointed at", "ACCDB", false, "tdiffz", 7}};
     for (const auto& c : cases) {

@@ -51,6 +51,7 @@ void JetWalker::header(const uint8_t* r)
     type_ = jet ? "MDB" : "ACCDB";
     jet3_ = version == 0;
     pageSize_ = jet3_ ? 2048 : 4096;
+    maps_ = JetUsageMaps(jet3_, pageSize_);
     headerRead_ = true;
     page_ = 1;
     continuesTo(2ull * pageSize_); // page 1 holds the global usage map
@@ -92,6 +93,7 @@ JetWalker::Kind JetWalker::classify(const uint8_t* r)
         if (!pointer(le32(r + 4)))
             return Kind::Foreign;
         refer(le32(r + 4)); // the definition's next page
+        maps_.tableDefinition(static_cast<uint32_t>(page_), r);
         return Kind::Jet;
     case IndexNode:
     case IndexLeaf: {
@@ -130,6 +132,7 @@ void JetWalker::page(const uint8_t* r)
     if (kind == Kind::Jet) {
         inRun_ = false;
         continuesTo(start + pageSize_);
+        refer(maps_.readPage(static_cast<uint32_t>(page_), r));
     } else {
         if (!inRun_)
             runStart_ = page_;

@@ -5,11 +5,13 @@
 // may keep its old content or have its first bytes zeroed. The file holds
 // no page count, so the walker reads each page: it continues while pages
 // look like Jet pages or lie below the furthest page a page header points
-// at (a table definition, an index sibling), and ends before the first page
+// at (a table definition, an index sibling) or a table's usage map marks,
+// and ends before the first page
 // beyond that which cannot be a Jet page, or before a run of blank pages
 // (a free area of the medium reads as such a run). An encrypted database
 // (page 1 does not read as a Jet page) is only proven to its first pages.
 
+#include "engine/walkers/JetUsageMaps.h"
 #include "engine/walkers/StreamWalker.h"
 
 namespace ostrel::walkers {
@@ -28,10 +30,8 @@ private:
     void page(const uint8_t* r);
     // What the page is; for a Jet page also notes the pages it points at.
     Kind classify(const uint8_t* r);
-    bool pointer(uint32_t page) const { return page < kMaxPages; }
+    bool pointer(uint32_t page) const { return page < JetUsageMaps::kMaxPages; }
     void refer(uint32_t page);
-
-    static constexpr uint32_t kMaxPages = 1u << 19; // 2 GiB of 4 KiB pages
 
     bool headerRead_ = false;
     bool jet3_ = false;
@@ -41,6 +41,7 @@ private:
     bool inRun_ = false;     // pages since runStart_ were freed or foreign
     uint64_t runStart_ = 0;
     uint32_t blankRun_ = 0; // blank pages in a row at the end of the run
+    JetUsageMaps maps_{false, 4096};
     std::string type_;
 };
 
