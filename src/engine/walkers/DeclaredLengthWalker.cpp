@@ -215,8 +215,9 @@ void DeclaredLengthWalker::wordPerfect(const uint8_t* r)
     // Documents (file type 10) from WordPerfect 6.1 on (major version 2,
     // minor 1 and up) hold the file size at byte 20; an encrypted one
     // holds it encrypted.
+    // A size beyond any real document is not used.
     const uint32_t size = le32(r + 20);
-    if (fileType != 0x0A || major != 2 || r[11] < 1 || le16(r + 12) != 0 || size == 0)
+    if (fileType != 0x0A || major != 2 || r[11] < 1 || le16(r + 12) != 0 || size == 0 || size > (1u << 28))
         return;
     if (size < documentOffset)
         notFormat();

@@ -11,7 +11,7 @@ constexpr size_t kHeaderSize = 0x100;
 constexpr size_t kPagedHeaderAt = 0x80; // R2004 on: the encrypted header
 constexpr size_t kPagedHeaderSize = 0x6C;
 constexpr size_t kImageHeadSize = 21; // sentinel, overall size, image count
-constexpr uint64_t kMaxOffset = 1ull << 40;
+constexpr uint64_t kMaxOffset = 1ull << 32; // no drawing comes near 4 GiB
 
 const uint8_t kHeaderSentinel[16] = {0x95, 0xA0, 0x4E, 0x28, 0x99, 0x82, 0x1A, 0xE5,
                                      0x5E, 0x41, 0xE0, 0x5F, 0x9D, 0x3A, 0x4D, 0x00};

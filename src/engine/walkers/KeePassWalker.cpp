@@ -10,9 +10,10 @@ constexpr uint32_t kKdbxPreReleaseSignature2 = 0xB54BFB66;
 constexpr uint32_t kKdbxSignature2 = 0xB54BFB67;
 constexpr size_t kKdbHeaderSize = 124;
 constexpr uint32_t kMaxFields = 64;
-// No header field nor HMAC block of a real database comes near these.
+// No header field nor HMAC block of a real database comes near these
+// (writers use 1 MiB blocks).
 constexpr uint32_t kMaxFieldSize = 1u << 20;
-constexpr int64_t kMaxBlockSize = 1ll << 30;
+constexpr int64_t kMaxBlockSize = 1ll << 26;
 
 enum Field : uint8_t {
     EndOfHeader = 0,
