@@ -1,7 +1,9 @@
 // Walkers whose header states the length: SQLite databases from sqlite3,
 // 7-Zip archives from 7z, cabinets from gcab, DOS EPS and PST headers and a
-// MOBI book (record list and end record) written by python3. Checks exact ends and the header check on random data behind
-// each magic. Skips a format whose tool is missing.
+// MOBI book (record list and end record) written by python3, WordPerfect
+// prefixes laid out from the documented header. Checks exact ends and the
+// header check on random data behind each magic. Skips a format whose tool
+// is missing.
 
 #include "walkers/DocumentMaterial.h"
 
@@ -52,6 +54,24 @@ TEST(DeclaredLength, PythonWrittenHeaders)
     expectExactEnd("MOBI", readFile(dir + "/book.mobi"), "MOBI");
 }
 
+// A WordPerfect prefix: document area at 0x200, file size (0xDB8) at byte 20.
+Bytes wordPerfect(uint8_t major, uint16_t encryption)
+{
+    Bytes b(0xDB8, 'w');
+    const uint8_t prefix[24] = {0xFF, 'W', 'P', 'C', 0x00, 0x02, 0, 0, 1, 0x0A, major, 1,
+                                static_cast<uint8_t>(encryption), 0, 0x10, 0, 0x02, 0, 5, 0, 0xB8, 0x0D, 0, 0};
+    std::copy(prefix, prefix + 24, b.begin());
+    return b;
+}
+
+TEST(DeclaredLength, WordPerfectSixEndsAtItsFileSize)
+{
+    expectExactEnd("WPD", wordPerfect(2, 0), "WordPerfect 6.1");
+    // WordPerfect 5 and encrypted documents only prove their prefix.
+    for (const Bytes& file : {wordPerfect(0, 0), wordPerfect(2, 0x34)})
+        EXPECT_EQ(walk("WPD", concat(file, Bytes(4096, 0))), (Verdict{State::Continues, 0x200}));
+}
+
 TEST(DeclaredLength, RefusesRandomDataBehindTheMagic)
 {
     const struct {
@@ -63,6 +83,7 @@ TEST(DeclaredLength, RefusesRandomDataBehindTheMagic)
         {"CAB", std::string("MSCF\0\0\0\0", 8)},
         {"EPS", "\xC5\xD0\xD3\xC6"},
         {"PST", "!BDN"},
+        {"WPD", "\xFFWPC"},
         {"MOBI", std::string("book", 4) + std::string(56, '\0') + "BOOKMOBI"},
     };
     for (const auto& c : cases) {

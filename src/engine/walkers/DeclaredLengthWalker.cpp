@@ -21,6 +21,8 @@ size_t headerSize(DeclaredLengthWalker::Format format)
         return 30;
     case DeclaredLengthWalker::Format::Pst:
         return 0x1E0; // up to the end of the CRC-covered part
+    case DeclaredLengthWalker::Format::WordPerfect:
+        return 24; // the 16-byte prefix and the index header's size field
     }
     return 1;
 }
@@ -60,6 +62,9 @@ void DeclaredLengthWalker::onRecord(const uint8_t* r, size_t)
         break;
     case Format::Pst:
         pst(r);
+        break;
+    case Format::WordPerfect:
+        wordPerfect(r);
         break;
     }
     if (!finished() && epsSection_ < 0)
@@ -192,6 +197,32 @@ void DeclaredLengthWalker::pst(const uint8_t* r)
         return;
     }
     finishAt(end);
+}
+
+void DeclaredLengthWalker::wordPerfect(const uint8_t* r)
+{
+    // Prefix: FF "WPC", document area offset, product type, file type,
+    // major and minor version, encryption key, index header offset.
+    const uint32_t documentOffset = le32(r + 4);
+    const uint8_t fileType = r[9];
+    const uint8_t major = r[10];
+    if (be32(r) != 0xFF575043 || documentOffset < 16 || documentOffset > (1u << 24) || r[8] > 0x40 ||
+        fileType == 0 || fileType > 0x7F || major > 0x0F) {
+        notFormat();
+        return;
+    }
+    continuesTo(documentOffset);
+    // Documents (file type 10) from WordPerfect 6.1 on (major version 2,
+    // minor 1 and up) hold the file size at byte 20; an encrypted one
+    // holds it encrypted.
+    // A size beyond any real document is not used.
+    const uint32_t size = le32(r + 20);
+    if (fileType != 0x0A || major != 2 || r[11] < 1 || le16(r + 12) != 0 || size == 0 || size > (1u << 28))
+        return;
+    if (size < documentOffset)
+        notFormat();
+    else
+        finishAt(size);
 }
 
 } // namespace ostrel::walkers

@@ -2,8 +2,10 @@
 // Formats whose header states the file's length: SQLite (page size x page
 // count, when the count is current), 7-Zip (end of the next header, the start
 // header checked by its CRC), Microsoft Cabinet (cbCabinet), DOS EPS
-// (the furthest of its PostScript, WMF and TIFF sections) and Outlook PST
-// (ibFileEof, the header checked by its CRC). The header check refuses what
+// (the furthest of its PostScript, WMF and TIFF sections), Outlook PST
+// (ibFileEof, the header checked by its CRC) and WordPerfect 6.1+ documents
+// (the file size in the prefix's index header; other WordPerfect files only
+// prove their prefix). The header check refuses what
 // these fields cannot hold; the file continues to the stated length as soon as it is read
 // and ends when that many bytes have been fed.
 
@@ -13,7 +15,7 @@ namespace ostrel::walkers {
 
 class DeclaredLengthWalker final : public StreamWalker {
 public:
-    enum class Format : uint8_t { Sqlite, SevenZip, Cabinet, DosEps, Pst };
+    enum class Format : uint8_t { Sqlite, SevenZip, Cabinet, DosEps, Pst, WordPerfect };
     explicit DeclaredLengthWalker(Format format);
 
 private:
@@ -27,6 +29,7 @@ private:
     void cabinet(const uint8_t* r);
     void dosEps(const uint8_t* r);
     void pst(const uint8_t* r);
+    void wordPerfect(const uint8_t* r);
     void epsSectionMagic(const uint8_t* r);
 
     Format format_;

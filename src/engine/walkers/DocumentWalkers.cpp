@@ -1,7 +1,10 @@
 #include "engine/walkers/DeclaredLengthWalker.h"
 #include "engine/walkers/Bzip2Walker.h"
+#include "engine/walkers/DwgWalker.h"
 #include "engine/walkers/Families.h"
 #include "engine/walkers/GzipWalker.h"
+#include "engine/walkers/JetWalker.h"
+#include "engine/walkers/KeePassWalker.h"
 #include "engine/walkers/OleWalker.h"
 #include "engine/walkers/PalmDbWalker.h"
 #include "engine/walkers/PdfWalker.h"
@@ -64,6 +67,7 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("7Z", maker<DeclaredLengthWalker>(Format::SevenZip));
         m.emplace("CAB", maker<DeclaredLengthWalker>(Format::Cabinet));
         m.emplace("PST", maker<DeclaredLengthWalker>(Format::Pst));
+        m.emplace("WPD", maker<DeclaredLengthWalker>(Format::WordPerfect));
         m.emplace("RAR", maker<RarWalker>());
         m.emplace("RTF", maker<RtfWalker>());
         m.emplace("MOBI", maker<PalmDbWalker>());
@@ -77,6 +81,11 @@ const std::map<std::string, Maker, std::less<>>& documentMakers()
         m.emplace("BZ2", maker<Bzip2Walker>());
         m.emplace("ZST", maker<FrameWalker>(FrameWalker::Format::Zstd));
         m.emplace("LZ4", maker<FrameWalker>(FrameWalker::Format::Lz4));
+        m.emplace("DWG", maker<DwgWalker>());
+        m.emplace("KDB", maker<KeePassWalker>());
+        m.emplace("MDB", maker<JetWalker>());
+        m.emplace("ACCDB", maker<JetWalker>());
+        m.emplace("KDBX", maker<KeePassWalker>());
         return m;
     }();
     return makers;
