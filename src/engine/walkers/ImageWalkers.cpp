@@ -1,4 +1,5 @@
 #include "engine/walkers/BmpWalker.h"
+#include "engine/walkers/DicomWalker.h"
 #include "engine/walkers/Families.h"
 #include "engine/walkers/GifWalker.h"
 #include "engine/walkers/JpegWalker.h"
@@ -16,12 +17,14 @@ std::unique_ptr<FormatWalker> makeImageWalker(std::string_view type)
         return makeGifWalker();
     if (type == "BMP")
         return makeBmpWalker();
+    if (type == "DCM")
+        return std::make_unique<DicomWalker>();
     return nullptr;
 }
 
 std::vector<std::string> imageWalkerTypes()
 {
-    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP"};
+    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP", "DCM"};
 }
 
 } // namespace ostrel::walkers
