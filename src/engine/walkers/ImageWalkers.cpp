@@ -4,6 +4,7 @@
 #include "engine/walkers/GifWalker.h"
 #include "engine/walkers/JpegWalker.h"
 #include "engine/walkers/PngWalker.h"
+#include "engine/walkers/XcfWalker.h"
 
 namespace ostrel::walkers {
 
@@ -17,6 +18,8 @@ std::unique_ptr<FormatWalker> makeImageWalker(std::string_view type)
         return makeGifWalker();
     if (type == "BMP")
         return makeBmpWalker();
+    if (type == "XCF")
+        return std::make_unique<XcfWalker>();
     if (type == "DCM")
         return std::make_unique<DicomWalker>();
     return nullptr;
@@ -24,7 +27,7 @@ std::unique_ptr<FormatWalker> makeImageWalker(std::string_view type)
 
 std::vector<std::string> imageWalkerTypes()
 {
-    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP", "DCM"};
+    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP", "XCF", "DCM"};
 }
 
 } // namespace ostrel::walkers
