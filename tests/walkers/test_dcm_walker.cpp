@@ -11,8 +11,8 @@ using namespace walkertest;
 
 namespace {
 
-// The same picture in each syntax; empty when dcmtk is missing.
-std::vector<std::pair<std::string, Bytes>> dicomFiles(const ScratchDir& dir)
+// The same picture in each syntax; empty when a tool is missing.
+std::vector<std::pair<std::string, Bytes>> makeDicomFiles(const ScratchDir& dir)
 {
     const std::string tools = "convert img2dcm dcmdjpeg dcmconv dcmodify";
     const std::string base = "convert -size 40x30 gradient:red-blue %s.jpg && img2dcm %s.jpg %s.enc && "
@@ -39,12 +39,21 @@ std::vector<std::pair<std::string, Bytes>> dicomFiles(const ScratchDir& dir)
     return out;
 }
 
+// The files, made once for all tests.
+const std::vector<std::pair<std::string, Bytes>>& dicomFiles()
+{
+    static const std::vector<std::pair<std::string, Bytes>> files = [] {
+        ScratchDir dir;
+        return makeDicomFiles(dir);
+    }();
+    return files;
+}
+
 } // namespace
 
 TEST(DicomWalker, EndsAfterTheLastElementInEverySyntax)
 {
-    ScratchDir dir;
-    const auto files = dicomFiles(dir);
+    const auto& files = dicomFiles();
     if (files.empty())
         GTEST_SKIP() << "dcmtk or ImageMagick missing";
     const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0};
@@ -64,8 +73,7 @@ TEST(DicomWalker, EndsAfterTheLastElementInEverySyntax)
 
 TEST(DicomWalker, DamageInsidePixelDataIsBroken)
 {
-    ScratchDir dir;
-    const auto files = dicomFiles(dir);
+    const auto& files = dicomFiles();
     if (files.empty())
         GTEST_SKIP() << "dcmtk or ImageMagick missing";
     // The encapsulated file cut inside its last fragment and followed by

@@ -15,7 +15,7 @@ bool redTag(const uint8_t* tag)
         return false;
     for (int i = 1; i < 4; ++i) {
         const uint8_t c = tag[i];
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' '))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' '))
             return false;
     }
     return true;

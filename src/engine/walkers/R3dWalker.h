@@ -3,7 +3,7 @@
 // (header included) and a 4-character tag: the RED1 or RED2 header first,
 // then video (REDV), audio (REDA) and index atoms, and at the end the
 // trailer (REOB) that points back to the index. RED names its atoms with
-// upper-case letters and digits beginning with 'R'.
+// letters, digits and spaces, beginning with 'R'.
 //
 // The file ends after the trailer, or after the last atom when the next
 // bytes cannot start one (a size below 8, a tag RED does not use, another
