@@ -36,6 +36,19 @@ std::vector<std::pair<std::string, Bytes>> makeDicomFiles(const ScratchDir& dir)
             return {};
         out.emplace_back(c.what, std::move(file));
     }
+    // Older writers leave out the meta group's length (0002,0000): the
+    // meta group then ends at the first element of another group.
+    for (size_t i : {1u, 5u}) {
+        Bytes file = out[i].second;
+        file.erase(file.begin() + 132, file.begin() + 144);
+        out.emplace_back(out[i].first + " without meta group length", std::move(file));
+    }
+    // And some write the meta group in implicit VR: (0002,0000) with a
+    // 4-byte length instead of "UL" and a 2-byte one.
+    Bytes implicitMeta = out[1].second;
+    const uint8_t length[] = {4, 0, 0, 0};
+    std::copy(length, length + 4, implicitMeta.begin() + 136);
+    out.emplace_back("meta group in implicit VR", std::move(implicitMeta));
     return out;
 }
 

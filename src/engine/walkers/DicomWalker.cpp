@@ -146,16 +146,28 @@ void DicomWalker::onMetaHeader(const uint8_t* p)
             return;
         }
         startDataSet();
-        if (step_ == Step::Header)
+        if (step_ == Step::Header) {
             onHeader(p);
+        } else {
+            // A deflated data set began with these 8 bytes.
+            size_t used = 0;
+            if (deflate_->feed(p, 8, used) != DeflateEnd::Result::NeedMore)
+                brokenAt(recordStart() + used);
+        }
         return;
     }
     const uint16_t code = vr(static_cast<char>(p[4]), static_cast<char>(p[5]));
-    if (tag <= metaTag_ || !validVr(code) || (metaTag_ == 0 && tag != kGroupLength && tag != 0x00020001)) {
+    if (tag <= metaTag_ || (metaTag_ == 0 && tag != kGroupLength && tag != 0x00020001)) {
         notFormat();
         return;
     }
     metaTag_ = tag;
+    if (!validVr(code)) {
+        // Some old writers put the meta group in implicit VR: a 4-byte
+        // length, which onMetaElement bounds.
+        onMetaElement(tag, le32(p + 4));
+        return;
+    }
     if (longVr(code)) {
         if (p[6] != 0 || p[7] != 0) {
             notFormat();
