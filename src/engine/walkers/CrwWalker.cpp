@@ -17,6 +17,21 @@ constexpr uint16_t kInRecord = 0x4000;
 constexpr uint16_t kRawData = 0x2005;
 constexpr uint16_t kJpegPreview = 0x2007;
 
+// The index of the first non-zero byte of data[from, size), or size.
+size_t firstNonZero(const uint8_t* data, size_t from, size_t size)
+{
+    while (from + 8 <= size) {
+        uint64_t word;
+        std::memcpy(&word, data + from, 8);
+        if (word != 0)
+            break;
+        from += 8;
+    }
+    while (from < size && data[from] == 0)
+        ++from;
+    return from;
+}
+
 } // namespace
 
 CrwWalker::CrwWalker() : recent_(0, 16 * 1024)
@@ -56,7 +71,21 @@ size_t CrwWalker::onScan(const uint8_t* data, size_t size)
                 i = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
             }
             const uint64_t end = start + i + 1;
-            if (end >= kHeap + kMinDirectory && rootDirectoryEndsAt(end, data, start)) {
+            if (end < kHeap + kMinDirectory)
+                continue;
+            if (i >= 3) {
+                // The offset word in this piece: most candidates fail here.
+                const uint64_t v = le32(data + i - 3);
+                if (v == 0 && lowV > 0) {
+                    // A run of zeros (a blank area): no candidate until
+                    // the word holds its next non-zero byte.
+                    i = firstNonZero(data, i + 1, size) - 1;
+                    continue;
+                }
+                if (v + kHeap + kMinDirectory > end || end - kHeap - v > kMaxDirectory)
+                    continue;
+            }
+            if (rootDirectoryEndsAt(end, data, start)) {
                 endsAt(end);
                 return i + 1;
             }
