@@ -104,6 +104,8 @@ bool CrwWalker::copyBack(uint64_t at, size_t n, uint8_t* out, const uint8_t* dat
         at += before;
         out += before;
         n -= before;
+        if (n == 0)
+            return true;
     }
     std::memcpy(out, data + (at - pieceStart), n);
     return true;
