@@ -1,9 +1,10 @@
 // The DICOM walker on files written by dcmtk (img2dcm, dcmdjpeg, dcmconv,
 // dcmodify) in every transfer syntax it walks: encapsulated JPEG, explicit
 // VR little and big endian, implicit VR, deflated, and sequences of
-// undefined length. Each ends exactly after its last element whatever
-// follows; "DICM" with random data behind it is refused. Needs dcmtk and
-// ImageMagick (skipped otherwise).
+// undefined length, and meta groups as old writers left them (no or a
+// wrong group length, implicit VR). Each ends exactly after its last
+// element whatever follows; "DICM" with random data behind it is refused.
+// Needs dcmtk and ImageMagick (skipped otherwise).
 
 #include "walkers/CameraMaterial.h"
 
@@ -49,6 +50,9 @@ std::vector<std::pair<std::string, Bytes>> makeDicomFiles(const ScratchDir& dir)
     const uint8_t length[] = {4, 0, 0, 0};
     std::copy(length, length + 4, implicitMeta.begin() + 136);
     out.emplace_back("meta group in implicit VR", std::move(implicitMeta));
+    Bytes wrongLength = out[1].second;
+    wrongLength[140] = static_cast<uint8_t>(wrongLength[140] + 10);
+    out.emplace_back("meta group length too long", std::move(wrongLength));
     return out;
 }
 

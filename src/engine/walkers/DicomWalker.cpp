@@ -106,7 +106,6 @@ void DicomWalker::onRecord(const uint8_t* p, size_t size)
                 notFormat();
                 return;
             }
-            syntaxSeen_ = true;
             if (uid == "1.2.840.10008.1.2")
                 syntax_ = Syntax::ImplicitLittle;
             else if (uid == "1.2.840.10008.1.2.2")
@@ -116,12 +115,7 @@ void DicomWalker::onRecord(const uint8_t* p, size_t size)
             else
                 syntax_ = Syntax::ExplicitLittle; // every compressed syntax too
         }
-        if (metaEnd_ != 0 && position() == metaEnd_) {
-            startDataSet();
-        } else {
-            step_ = Step::MetaHeader;
-            need(8);
-        }
+        afterMetaElement(position());
         break;
     case Step::Header:
         onHeader(p);
@@ -139,9 +133,10 @@ void DicomWalker::onMetaHeader(const uint8_t* p)
 {
     const uint32_t tag = static_cast<uint32_t>(le16(p)) << 16 | le16(p + 2);
     if (le16(p) != 0x0002) {
-        // Without a group length the meta group ends at the first element
-        // of another group, which is the data set's first.
-        if (metaTag_ == 0 || metaEnd_ != 0) {
+        // The meta group ends at the first element of another group, the
+        // data set's first, whatever its group length said (some writers
+        // get it wrong).
+        if (metaTag_ == 0) {
             notFormat();
             return;
         }
@@ -183,7 +178,7 @@ void DicomWalker::onMetaHeader(const uint8_t* p)
 void DicomWalker::onMetaElement(uint32_t tag, uint64_t length)
 {
     const uint64_t end = position() + length;
-    if (length > kMaxMetaValue || (metaEnd_ != 0 && end > metaEnd_)) {
+    if (length > kMaxMetaValue) {
         notFormat();
         return;
     }
@@ -198,7 +193,14 @@ void DicomWalker::onMetaElement(uint32_t tag, uint64_t length)
         return;
     }
     skip(length);
-    if (metaEnd_ != 0 && end == metaEnd_) {
+    afterMetaElement(end);
+}
+
+void DicomWalker::afterMetaElement(uint64_t end)
+{
+    // A deflated data set cannot be told from meta elements: there the
+    // group length decides.
+    if (syntax_ == Syntax::Deflated && metaEnd_ != 0 && end == metaEnd_) {
         startDataSet();
         return;
     }

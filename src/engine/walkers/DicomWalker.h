@@ -41,6 +41,8 @@ private:
 
     void onMetaHeader(const uint8_t* p);
     void onMetaElement(uint32_t tag, uint64_t length);
+    // A meta element ended at `end`: the next one, or the data set.
+    void afterMetaElement(uint64_t end);
     void startDataSet();
     void onHeader(const uint8_t* p);
     void onElement(uint32_t tag, uint16_t vr, uint64_t length);
@@ -55,8 +57,7 @@ private:
 
     Step step_ = Step::Preamble;
     Syntax syntax_ = Syntax::ExplicitLittle;
-    bool syntaxSeen_ = false;
-    uint64_t metaEnd_ = 0;     // 0 while the meta group's length is unknown
+    uint64_t metaEnd_ = 0;     // where the group length puts the meta group's end; 0 when absent
     uint32_t metaTag_ = 0;
     uint32_t lastTopTag_ = 0;
     uint64_t topElements_ = 0;
