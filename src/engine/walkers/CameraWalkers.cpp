@@ -1,5 +1,6 @@
 #include "engine/walkers/Families.h"
 
+#include "engine/walkers/CrwWalker.h"
 #include "engine/walkers/ExrWalker.h"
 #include "engine/walkers/IsoBmffWalker.h"
 #include "engine/walkers/MrwWalker.h"
@@ -47,6 +48,8 @@ std::unique_ptr<FormatWalker> makeCameraWalker(std::string_view type)
         return std::make_unique<X3fWalker>();
     if (type == "EXR")
         return std::make_unique<ExrWalker>();
+    if (type == "CRW")
+        return std::make_unique<CrwWalker>();
     return nullptr;
 }
 
@@ -57,7 +60,7 @@ std::vector<std::string> cameraWalkerTypes()
         all.emplace_back(t);
     for (std::string_view t : kTiffTypes)
         all.emplace_back(t);
-    all.insert(all.end(), {"PSD", "PSB", "RAF", "MRW", "X3F", "EXR"});
+    all.insert(all.end(), {"PSD", "PSB", "RAF", "MRW", "X3F", "EXR", "CRW"});
     return all;
 }
 

@@ -1,8 +1,10 @@
 #include "engine/walkers/BmpWalker.h"
+#include "engine/walkers/DicomWalker.h"
 #include "engine/walkers/Families.h"
 #include "engine/walkers/GifWalker.h"
 #include "engine/walkers/JpegWalker.h"
 #include "engine/walkers/PngWalker.h"
+#include "engine/walkers/XcfWalker.h"
 
 namespace ostrel::walkers {
 
@@ -16,12 +18,16 @@ std::unique_ptr<FormatWalker> makeImageWalker(std::string_view type)
         return makeGifWalker();
     if (type == "BMP")
         return makeBmpWalker();
+    if (type == "XCF")
+        return std::make_unique<XcfWalker>();
+    if (type == "DCM")
+        return std::make_unique<DicomWalker>();
     return nullptr;
 }
 
 std::vector<std::string> imageWalkerTypes()
 {
-    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP"};
+    return {"JPG", "JPEG", "JPE", "PNG", "MNG", "GIF", "BMP", "XCF", "DCM"};
 }
 
 } // namespace ostrel::walkers

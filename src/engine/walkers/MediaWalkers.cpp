@@ -15,6 +15,7 @@
 #include "engine/walkers/MxfWalker.h"
 #include "engine/walkers/OggWalker.h"
 #include "engine/walkers/ProgramStreamWalker.h"
+#include "engine/walkers/R3dWalker.h"
 #include "engine/walkers/RealMediaWalker.h"
 #include "engine/walkers/RiffWalker.h"
 #include "engine/walkers/TransportStreamWalker.h"
@@ -86,6 +87,7 @@ constexpr MediaType kTypes[] = {
     {"RM", plain<RealMediaWalker>},
     {"RMVB", plain<RealMediaWalker>},
     {"MXF", plain<MxfWalker>},
+    {"R3D", plain<R3dWalker>},
 };
 
 } // namespace
