@@ -15,7 +15,7 @@ packages=(
   # format walker tests: files made by real encoders and archivers
   libimage-exiftool-perl p7zip-full zip unzip xz-utils bzip2 zstd lz4 sqlite3
   python3-olefile flac vorbis-tools opus-tools sox lame gcab libjxr-tools
-  keepassxc python3-pykeepass libfile-keepass-perl
+  keepassxc python3-pykeepass libfile-keepass-perl dcmtk
   # the failing-disk simulator (FUSE) and the map-file check
   fuse3 libfuse3-dev gddrescue
   # window screenshots
