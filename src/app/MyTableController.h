@@ -23,7 +23,7 @@
 // EngineHost overrides, which are called on the search's worker thread
 // (progressTick on its ticker thread) and hand their work to the main thread.
 
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
 #include "engine/RunState.h"
@@ -123,7 +123,7 @@ public:
         // Ends the application (exit question); empty: QCoreApplication::quit.
         std::function<void()> terminate;
         // True when `destination` lies on the medium; empty: decided from
-        // /sys and the mount table (media/DestinationGuard.h).
+        // /sys and the mount table (device/DestinationGuard.h).
         std::function<bool(const QString& destination, const QString& identifier, const QString& parentDisk,
                            const QString& sourcePath)>
             destinationOnMedium;
@@ -335,6 +335,7 @@ public:
     void showMessageBox(const QString& text) override;
     void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
     void wizardStepBack(int mode) override;
+    void logDeviceOpenFailure(int err) override;
     void showPermissionAlert(int err) override;
     void showGenericErrorAlert(int err) override;
     void progressTick(const ProgressSnapshot& progress) override;

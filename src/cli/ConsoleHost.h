@@ -27,6 +27,9 @@ public:
     void showMessageBox(const QString& text) override;
     void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
     void wizardStepBack(int mode) override;
+    // Writes nothing: the alert that follows says what failed and what to
+    // do; the bare errno line the window prints would only come before it.
+    void logDeviceOpenFailure(int) override {}
     void showPermissionAlert(int err) override;
     void showGenericErrorAlert(int err) override;
     void progressTick(const ProgressSnapshot& progress) override;

@@ -1,13 +1,13 @@
 #include "engine/CarveEngine.h"
 
+#include "device/DestinationGuard.h"
+#include "device/DeviceErrors.h"
 #include "engine/DestinationTree.h"
 #include "engine/EngineTexts.h"
 #include "engine/HeaderMatcher.h"
 #include "engine/OutputFile.h"
 #include "engine/ProgressTicker.h"
 #include "engine/walkers/FormatWalker.h"
-#include "media/DestinationGuard.h"
-#include "media/DeviceAccess.h"
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
 #include "util/TextHelpers.h"
@@ -797,9 +797,8 @@ bool CarveEngine::coveredByGeneralPass(quint64 sectorNumber) const
 
 void CarveEngine::deviceOpenFailed(int err)
 {
-    // Prints "err no : <errno>" and logs the permission case.
-    const DeviceOpenFailure failure =
-        options_.printOpenErrno ? reportDeviceOpenFailure(err) : classifyDeviceOpenError(err);
+    host_.logDeviceOpenFailure(err);
+    const DeviceOpenFailure failure = classifyDeviceOpenError(err);
     host_.wizardStepBack(setup_.mode);
     if (ticker_)
         ticker_->stop();

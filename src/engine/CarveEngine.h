@@ -55,9 +55,6 @@ struct EngineOptions {
     // The format walker for a signature extension, null when the format has
     // none; defaults to the shipped walkers.
     std::function<std::unique_ptr<walkers::FormatWalker>(const QString& extension)> walkerFor;
-    // Prints "err no : %d\n" (and logs the permission case) for a device
-    // that cannot be opened; tests turn it off.
-    bool printOpenErrno = true;
 };
 
 // What one run carves and where.

@@ -78,6 +78,11 @@ public:
     // the screen before the search.
     virtual void wizardStepBack(int mode) = 0;
 
+    // Does not wait. The device could not be opened (`err` is the errno);
+    // called before the alert, so the front end can write its diagnostic
+    // lines. The engine itself prints and logs nothing.
+    virtual void logDeviceOpenFailure(int err) = 0;
+
     // Wait for the user. The device could not be opened; `err` is the errno.
     virtual void showPermissionAlert(int err) = 0;
     virtual void showGenericErrorAlert(int err) = 0;

@@ -213,6 +213,11 @@ void MyTableController::wizardStepBack(int mode)
     onMainThread([mode, this] { onWizardStepBack(mode); }, false);
 }
 
+void MyTableController::logDeviceOpenFailure(int err)
+{
+    reportDeviceOpenFailure(err); // stdout and syslog are safe from the worker thread
+}
+
 void MyTableController::showPermissionAlert(int err)
 {
     onMainThread([err, this] { showPermissionAlertAndGuideUser(err); }, true);

@@ -92,6 +92,7 @@ public:
         std::lock_guard<std::mutex> l(m_);
         events.push_back(QStringLiteral("stepBack"));
     }
+    void logDeviceOpenFailure(int) override {}
     void showPermissionAlert(int err) override
     {
         std::lock_guard<std::mutex> l(m_);
@@ -187,7 +188,6 @@ protected:
         host.settings.sourcePath = QStringLiteral("memory");
         host.settings.destination = dest.path();
         options.clearPause = std::chrono::milliseconds(0);
-        options.printOpenErrno = false;
         options.reader = {8, 3}; // small chunks: boundaries get crossed
         // The carving mechanics on their own: no format is walked here.
         options.walkerFor = [](const QString&) { return std::unique_ptr<walkers::FormatWalker>(); };

@@ -57,11 +57,3 @@ struct EditionInfo {
 // The seven editions in the order their words are tested.
 const EditionInfo* editionTable();
 constexpr int kEditionCount = 7;
-
-// Folder for the program's own support files: the XDG data folder of the
-// user the program works for (app/InvokingUser.h) joined with the trimmed
-// bundle name.
-QString Created_Resource_Path(const QString& appName);
-
-// Creates that folder (missing parents too); false when it could not be made.
-bool createResourcePath(const QString& appName);
