@@ -54,6 +54,7 @@ struct EditionInfo {
     const char* website2;
 };
 
-// The seven editions in the order their words are tested.
+// The seven editions in the order their words are tested (the table is
+// src/edition/Editions.cmake, which the install rules read as well).
 const EditionInfo* editionTable();
 constexpr int kEditionCount = 7;

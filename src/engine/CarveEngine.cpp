@@ -2,6 +2,7 @@
 
 #include "device/DestinationGuard.h"
 #include "device/DeviceErrors.h"
+#include "engine/CarveGroups.h"
 #include "engine/DestinationTree.h"
 #include "engine/EngineTexts.h"
 #include "engine/HeaderMatcher.h"
@@ -377,21 +378,12 @@ void CarveEngine::step(Pass& pass, quint64 sectorNumber, const unsigned char* se
     appendToCarves(pass, sectorNumber, blank ? nullptr : sector, false);
 }
 
-// The carve group of `entry`: the entry and every later one whose header is
-// contained in it, or contains it at the same position.
-static const std::vector<int>& groupOf(const QStringList& table, int entry, int entries,
-                                       std::vector<std::vector<int>>& related, std::vector<bool>& known)
+// The carve group of `entry` (engine/CarveGroups.h), worked out on first use.
+static const std::vector<int>& groupOf(const QStringList& table, int entry, std::vector<std::vector<int>>& related,
+                                       std::vector<bool>& known)
 {
     if (!known[entry]) {
-        const QString& hexE = sig::field(table, entry, sig::HeaderHex);
-        const QString& posE = sig::field(table, entry, sig::HeaderPosition);
-        for (int f = entry; f < entries; ++f) {
-            const QString& hexF = sig::field(table, f, sig::HeaderHex);
-            const bool joins = f == entry || Find_Str(hexE, hexF) ||
-                               (Find_Str(hexF, hexE) && sig::field(table, f, sig::HeaderPosition) == posE);
-            if (joins)
-                related[entry].push_back(f);
-        }
+        related[entry] = carveGroupOf(table, entry);
         known[entry] = true;
     }
     return related[entry];
@@ -423,7 +415,7 @@ void CarveEngine::headerFound(Pass& pass, quint64 sectorNumber, int entry, const
 // that has one. True when the format refuses the header.
 bool CarveEngine::headerRefused(Pass& pass, int entry, const unsigned char* sector, Carve& candidate)
 {
-    for (int f : groupOf(pass.table, entry, pass.matcher->entryCount(), pass.related, pass.relatedKnown)) {
+    for (int f : groupOf(pass.table, entry, pass.related, pass.relatedKnown)) {
         candidate.walker = options_.walkerFor(sig::field(pass.table, f, sig::Extension));
         if (candidate.walker)
             break;
@@ -471,7 +463,7 @@ void CarveEngine::openCarve(Pass& pass, std::unique_ptr<Carve> carve, int entry,
             openTarget(pass, entry, sector, slot, pass.counters.place(type));
         }
     } else {
-        for (int f : groupOf(pass.table, entry, pass.matcher->entryCount(), pass.related, pass.relatedKnown)) {
+        for (int f : groupOf(pass.table, entry, pass.related, pass.relatedKnown)) {
             const QString& type = sig::field(pass.table, f, sig::Extension);
             const QString folder = pass.counters.place(type);
             const int slot = pass.freeSlot();
