@@ -201,9 +201,10 @@ PassOutcome CarveEngine::ended(PassEnd end, const Pass& pass) const
 
 void CarveEngine::listFile(const QString& path, const QString& name, const QString& uid, const QString& type)
 {
-    if (summary_ && setup_.mode != 0)
+    if (summary_)
         summary_->advance(type);
-    host_.listFile(setup_.mode, path, name, uid);
+    const qint64 count = summary_ ? summary_->count(type) : 0;
+    host_.listFile(setup_.mode, path, name, uid, type, static_cast<quint64>(std::max<qint64>(count, 0)));
 }
 
 PassOutcome CarveEngine::runPass(bool thorough)

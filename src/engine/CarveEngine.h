@@ -67,7 +67,8 @@ struct RunSetup {
 
 class CarveEngine {
 public:
-    // `summary` numbers the files of the non-photo modes and may be null;
+    // `summary` counts the listed files per type (and numbers the files of
+    // the non-photo modes); it may be null;
     // `ticker` is stopped on a stop or a failure and may be null.
     CarveEngine(EngineHost& host, RunState& state, const RunSetup& setup, const EngineOptions& options,
                 TypeSummary* summary, ProgressTicker* ticker);

@@ -30,6 +30,8 @@ struct ListedFile {
     QString path;
     QString name;
     QString uid;
+    QString type;
+    quint64 typeCount;
 };
 
 class RecordingHost : public EngineHost {
@@ -52,9 +54,10 @@ public:
         std::lock_guard<std::mutex> l(m_);
         events.push_back(QStringLiteral("running:") + help);
     }
-    void listFile(int mode, const QString& path, const QString& name, const QString& uid) override
+    void listFile(int mode, const QString& path, const QString& name, const QString& uid, const QString& type,
+                  quint64 typeCount) override
     {
-        ListedFile f{mode, path, name, uid};
+        ListedFile f{mode, path, name, uid, type, typeCount};
         {
             std::lock_guard<std::mutex> l(m_);
             listed.push_back(f);
