@@ -29,7 +29,6 @@
 #include <chrono>
 #include <climits>
 #include <exception>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
