@@ -15,15 +15,8 @@ include(GNUInstallDirs)
 set(_ostrel_resources_src "${CMAKE_CURRENT_LIST_DIR}/../resources")
 set(_ostrel_share_build "${CMAKE_BINARY_DIR}/share")
 
-# key|launcher name|product title, as editionTable() in src/app/EditionProfile.cpp.
-set(OSTREL_EDITIONS
-  "drive|Ostrel USB Drive Recovery|Ostrel USB Drive Data Recovery Software"
-  "removable|Ostrel Removable Media Recovery|Ostrel USB Media Data Recovery Software"
-  "camera|Ostrel Camera Recovery|Ostrel Digital Camera Data Recovery Software"
-  "memory|Ostrel Memory Card Recovery|Ostrel Memory Card Data Recovery Software"
-  "mobile|Ostrel Mobile Phone Recovery|Ostrel Mobile Phone Data Recovery Software"
-  "pictures|Ostrel Digital Picture Recovery|Ostrel Pictures Recovery Software"
-  "professional|Ostrel Professional Recovery|Ostrel Data Recovery Software Professional Edition")
+# The editions: the same table the program is built from.
+include("${CMAKE_CURRENT_LIST_DIR}/../src/edition/Editions.cmake")
 
 # Exec= value for one program path: quoted as a whole because launcher names
 # hold blanks; inside the quotes " ` $ \ get a backslash, % is doubled, and
@@ -56,9 +49,9 @@ set(_ostrel_launchers "")
 set(_ostrel_desktop_files "")
 foreach(_edition IN LISTS OSTREL_EDITIONS)
   string(REPLACE "|" ";" _fields "${_edition}")
-  list(GET _fields 0 _key)
-  list(GET _fields 1 _launcher)
-  list(GET _fields 2 _title)
+  list(GET _fields 1 _key)
+  list(GET _fields 2 _launcher)
+  list(GET _fields 3 _title)
   list(APPEND _ostrel_launchers "${_launcher}")
   set(OSTREL_DESKTOP_NAME "${_title}")
   _ostrel_desktop_exec(OSTREL_DESKTOP_EXEC "${CMAKE_INSTALL_FULL_BINDIR}/${_launcher}")

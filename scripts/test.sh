@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build; the engine library's tests
+# Checks the layer order of the includes first, then builds and runs every
+# test: the normal build; the engine library's tests
 # again under AddressSanitizer + UndefinedBehaviorSanitizer; the threaded
 # code (engine, command line, window) under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+./scripts/check-layers.sh
 ./scripts/build.sh -DOSTREL_BUILD_GUI=ON
 ctest --test-dir build --output-on-failure -j2
 

@@ -23,7 +23,7 @@
 // EngineHost overrides, which are called on the search's worker thread
 // (progressTick on its ticker thread) and hand their work to the main thread.
 
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
 #include "engine/RunState.h"
@@ -123,7 +123,7 @@ public:
         // Ends the application (exit question); empty: QCoreApplication::quit.
         std::function<void()> terminate;
         // True when `destination` lies on the medium; empty: decided from
-        // /sys and the mount table (media/DestinationGuard.h).
+        // /sys and the mount table (device/DestinationGuard.h).
         std::function<bool(const QString& destination, const QString& identifier, const QString& parentDisk,
                            const QString& sourcePath)>
             destinationOnMedium;
@@ -160,7 +160,7 @@ public:
     bool mediaListLoading() const { return listingInFlight_; }
     // The hint over the media table that shows when no medium was found.
     QLabel* emptyMediaHint() const { return emptyMediaHint_; }
-    bool searchThreadsRunning() const { return worker_.joinable(); }
+    bool searchThreadsRunning() const { return run_ != nullptr; }
     // Files the running (or last) search handed to the window, listed or not.
     quint64 filesFoundThisRun() const { return runFoundFiles_; }
     // The search settings as the engine reads them.
@@ -266,7 +266,10 @@ public:
     void addImageWithPath(const QString& path, const QString& imageName, const QString& imageUid);
     // The trimmed path when the cap and count rules let a file be listed.
     QString pathToList(const QString& path);
-    void addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid);
+    // `type` and `typeCount` as EngineHost::listFile gives them: the summary
+    // row of `type` shows `typeCount`.
+    void addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid,
+                            const QString& type, quint64 typeCount);
     // The browsers' gestures (`browser` is imageBrowser or imageBrowser_2).
     // Removing takes items off the list only; the files stay on disk.
     void imageBrowser_removeItemsAtIndexes(QWidget* browser, const QList<int>& rows);
@@ -329,12 +332,14 @@ public:
     void beginPass(int mode, bool general, const QString& modeLabel) override;
     void showProgress(const ProgressSnapshot& progress) override;
     void passRunning(const QString& helpText) override;
-    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid) override;
+    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
+                  const QString& type, quint64 typeCount) override;
     void showClearNotice(const QString& notice) override;
     void clearFileList(int mode) override;
     void showMessageBox(const QString& text) override;
     void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
     void wizardStepBack(int mode) override;
+    void logDeviceOpenFailure(int err) override;
     void showPermissionAlert(int err) override;
     void showGenericErrorAlert(int err) override;
     void progressTick(const ProgressSnapshot& progress) override;
@@ -495,8 +500,7 @@ private:
     quint64 runFoundFiles_ = 0;
 
     // The search's worker thread (which starts and stops the ticker).
-    std::unique_ptr<ostrel::SearchRun> run_;
-    std::thread worker_;
+    std::unique_ptr<ostrel::SearchRun> run_; // owns the worker thread; reset once it has ended
     std::atomic<bool> workerDone_{true};
     quint64 runGeneration_ = 0;
 

@@ -1,6 +1,6 @@
 #include "app/WindowApplication.h"
 
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "engine/OpenFileRegistry.h"
 
 #include <QApplication>

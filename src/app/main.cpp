@@ -9,9 +9,9 @@
 //   --edition KEY           run an edition by key ("camera", "removable", ...)
 // (The screenshot walk is a separate developer tool, ostrel-screenshot-tour.)
 
-#include "app/EditionProfile.h"
 #include "app/PrivilegedRelaunch.h"
 #include "app/WindowApplication.h"
+#include "edition/EditionProfile.h"
 #include "ui/DesktopNotice.h"
 
 #include <cstdio>

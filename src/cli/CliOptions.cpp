@@ -1,6 +1,6 @@
 #include "cli/CliOptions.h"
 
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 
 namespace {
 bool takeValue(const QStringList& args, qsizetype& i, const QString& name, QString* value, QString* error)

@@ -72,12 +72,13 @@ void ConsoleHost::passRunning(const QString&)
 {
 }
 
-void ConsoleHost::listFile(int, const QString& path, const QString&, const QString&)
+void ConsoleHost::listFile(int, const QString& path, const QString&, const QString&, const QString& type,
+                           quint64 typeCount)
 {
     const QFileInfo info(path);
     std::lock_guard<std::mutex> lock(mutex_);
-    TypeTotals& t = totals_[info.suffix()];
-    ++t.files;
+    TypeTotals& t = totals_[type];
+    t.files = typeCount;
     t.bytes += static_cast<quint64>(info.size());
     ++filesFound_;
     if (quiet_)

@@ -21,12 +21,16 @@ public:
     void beginPass(int mode, bool general, const QString& modeLabel) override;
     void showProgress(const ProgressSnapshot& progress) override;
     void passRunning(const QString& helpText) override;
-    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid) override;
+    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
+                  const QString& type, quint64 typeCount) override;
     void showClearNotice(const QString& notice) override;
     void clearFileList(int mode) override;
     void showMessageBox(const QString& text) override;
     void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
     void wizardStepBack(int mode) override;
+    // Writes nothing: the alert that follows says what failed and what to
+    // do; the bare errno line the window prints would only come before it.
+    void logDeviceOpenFailure(int) override {}
     void showPermissionAlert(int err) override;
     void showGenericErrorAlert(int err) override;
     void progressTick(const ProgressSnapshot& progress) override;
@@ -35,7 +39,7 @@ public:
         quint64 files = 0;
         quint64 bytes = 0;
     };
-    // Per extension, over the whole run.
+    // Per type, over the whole run.
     QMap<QString, TypeTotals> totals() const;
     bool deviceOpenFailed() const { return openError_ != 0; }
     int openError() const { return openError_; }

@@ -2,17 +2,17 @@
 // into a destination with the same engines and folder tree as the window
 // application. With --sample it carves the built-in sample image.
 
-#include "app/EditionProfile.h"
-#include "app/ResourceLocator.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
 #include "cli/RunReport.h"
+#include "device/DestinationGuard.h"
+#include "edition/EditionProfile.h"
+#include "edition/ResourceLocator.h"
 #include "engine/FileNaming.h"
 #include "engine/FileOwner.h"
 #include "engine/OpenFileRegistry.h"
 #include "engine/SearchRun.h"
 #include "engine/SectorSource.h"
-#include "media/DestinationGuard.h"
 #include "media/MediaList.h"
 #include "signatures/SignatureDatabase.h"
 #include "signatures/SignatureTable.h"
@@ -231,11 +231,7 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     if (!o.quiet)
         out() << profile.APP_LONG_NAME << ": " << kModeNames[mode] << " search of " << o.source << "\n";
     out().flush();
-    // The console host says what failed and what to do; the bare errno
-    // line the window prints would only come before that advice.
-    ostrel::EngineOptions engine;
-    engine.printOpenErrno = false;
-    ostrel::SearchRun run(host, state, setup, engine);
+    ostrel::SearchRun run(host, state, setup);
     run.start();
     run.join();
     g_stopWord = nullptr;

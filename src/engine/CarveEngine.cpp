@@ -1,13 +1,14 @@
 #include "engine/CarveEngine.h"
 
+#include "device/DestinationGuard.h"
+#include "device/DeviceErrors.h"
+#include "engine/CarveGroups.h"
 #include "engine/DestinationTree.h"
 #include "engine/EngineTexts.h"
 #include "engine/HeaderMatcher.h"
 #include "engine/OutputFile.h"
 #include "engine/ProgressTicker.h"
 #include "engine/walkers/FormatWalker.h"
-#include "media/DestinationGuard.h"
-#include "media/DeviceAccess.h"
 #include "signatures/HexDecode.h"
 #include "signatures/SignatureTable.h"
 #include "util/TextHelpers.h"
@@ -200,9 +201,10 @@ PassOutcome CarveEngine::ended(PassEnd end, const Pass& pass) const
 
 void CarveEngine::listFile(const QString& path, const QString& name, const QString& uid, const QString& type)
 {
-    if (summary_ && setup_.mode != 0)
+    if (summary_)
         summary_->advance(type);
-    host_.listFile(setup_.mode, path, name, uid);
+    const qint64 count = summary_ ? summary_->count(type) : 0;
+    host_.listFile(setup_.mode, path, name, uid, type, static_cast<quint64>(std::max<qint64>(count, 0)));
 }
 
 PassOutcome CarveEngine::runPass(bool thorough)
@@ -377,21 +379,12 @@ void CarveEngine::step(Pass& pass, quint64 sectorNumber, const unsigned char* se
     appendToCarves(pass, sectorNumber, blank ? nullptr : sector, false);
 }
 
-// The carve group of `entry`: the entry and every later one whose header is
-// contained in it, or contains it at the same position.
-static const std::vector<int>& groupOf(const QStringList& table, int entry, int entries,
-                                       std::vector<std::vector<int>>& related, std::vector<bool>& known)
+// The carve group of `entry` (engine/CarveGroups.h), worked out on first use.
+static const std::vector<int>& groupOf(const QStringList& table, int entry, std::vector<std::vector<int>>& related,
+                                       std::vector<bool>& known)
 {
     if (!known[entry]) {
-        const QString& hexE = sig::field(table, entry, sig::HeaderHex);
-        const QString& posE = sig::field(table, entry, sig::HeaderPosition);
-        for (int f = entry; f < entries; ++f) {
-            const QString& hexF = sig::field(table, f, sig::HeaderHex);
-            const bool joins = f == entry || Find_Str(hexE, hexF) ||
-                               (Find_Str(hexF, hexE) && sig::field(table, f, sig::HeaderPosition) == posE);
-            if (joins)
-                related[entry].push_back(f);
-        }
+        related[entry] = carveGroupOf(table, entry);
         known[entry] = true;
     }
     return related[entry];
@@ -423,7 +416,7 @@ void CarveEngine::headerFound(Pass& pass, quint64 sectorNumber, int entry, const
 // that has one. True when the format refuses the header.
 bool CarveEngine::headerRefused(Pass& pass, int entry, const unsigned char* sector, Carve& candidate)
 {
-    for (int f : groupOf(pass.table, entry, pass.matcher->entryCount(), pass.related, pass.relatedKnown)) {
+    for (int f : groupOf(pass.table, entry, pass.related, pass.relatedKnown)) {
         candidate.walker = options_.walkerFor(sig::field(pass.table, f, sig::Extension));
         if (candidate.walker)
             break;
@@ -471,7 +464,7 @@ void CarveEngine::openCarve(Pass& pass, std::unique_ptr<Carve> carve, int entry,
             openTarget(pass, entry, sector, slot, pass.counters.place(type));
         }
     } else {
-        for (int f : groupOf(pass.table, entry, pass.matcher->entryCount(), pass.related, pass.relatedKnown)) {
+        for (int f : groupOf(pass.table, entry, pass.related, pass.relatedKnown)) {
             const QString& type = sig::field(pass.table, f, sig::Extension);
             const QString folder = pass.counters.place(type);
             const int slot = pass.freeSlot();
@@ -797,9 +790,8 @@ bool CarveEngine::coveredByGeneralPass(quint64 sectorNumber) const
 
 void CarveEngine::deviceOpenFailed(int err)
 {
-    // Prints "err no : <errno>" and logs the permission case.
-    const DeviceOpenFailure failure =
-        options_.printOpenErrno ? reportDeviceOpenFailure(err) : classifyDeviceOpenError(err);
+    host_.logDeviceOpenFailure(err);
+    const DeviceOpenFailure failure = classifyDeviceOpenError(err);
     host_.wizardStepBack(setup_.mode);
     if (ticker_)
         ticker_->stop();

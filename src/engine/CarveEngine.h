@@ -55,9 +55,6 @@ struct EngineOptions {
     // The format walker for a signature extension, null when the format has
     // none; defaults to the shipped walkers.
     std::function<std::unique_ptr<walkers::FormatWalker>(const QString& extension)> walkerFor;
-    // Prints "err no : %d\n" (and logs the permission case) for a device
-    // that cannot be opened; tests turn it off.
-    bool printOpenErrno = true;
 };
 
 // What one run carves and where.
@@ -70,7 +67,8 @@ struct RunSetup {
 
 class CarveEngine {
 public:
-    // `summary` numbers the files of the non-photo modes and may be null;
+    // `summary` counts the listed files per type (and numbers the files of
+    // the non-photo modes); it may be null;
     // `ticker` is stopped on a stop or a failure and may be null.
     CarveEngine(EngineHost& host, RunState& state, const RunSetup& setup, const EngineOptions& options,
                 TypeSummary* summary, ProgressTicker* ticker);

@@ -1,8 +1,8 @@
 #include "engine/DestinationTree.h"
 
+#include "device/DestinationGuard.h"
+#include "device/DeviceErrors.h"
 #include "engine/OutputFile.h"
-#include "media/DestinationGuard.h"
-#include "media/DeviceAccess.h"
 
 #include <QDir>
 #include <QFile>

@@ -57,9 +57,13 @@ public:
 
     // Waits. One finished file, complete on disk: list it (photo mode with a
     // thumbnail, other modes with its type icon and summary row). `path` is
-    // the file's path, `imageName` its name, `imageUid` its identifier.
+    // the file's path, `imageName` its name, `imageUid` its identifier,
+    // `type` its signature type (extension) and `typeCount` the files of
+    // that type the run has found so far, this one included: the engine's
+    // count, which numbers the files too, so the host never counts types.
     // A host that lists the file adds 1 to RunState::Listed_File_Count.
-    virtual void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid) = 0;
+    virtual void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
+                          const QString& type, quint64 typeCount) = 0;
 
     // Does not wait. Show the clearing notice (it stays shown).
     virtual void showClearNotice(const QString& notice) = 0;
@@ -77,6 +81,11 @@ public:
     // Does not wait. The device could not be opened: step the wizard back to
     // the screen before the search.
     virtual void wizardStepBack(int mode) = 0;
+
+    // Does not wait. The device could not be opened (`err` is the errno);
+    // called before the alert, so the front end can write its diagnostic
+    // lines. The engine itself prints and logs nothing.
+    virtual void logDeviceOpenFailure(int err) = 0;
 
     // Wait for the user. The device could not be opened; `err` is the errno.
     virtual void showPermissionAlert(int err) = 0;

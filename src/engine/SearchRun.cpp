@@ -25,12 +25,16 @@ SearchRun::~SearchRun()
     join();
 }
 
-void SearchRun::start()
+void SearchRun::start(std::function<void()> onFinished)
 {
     if (worker_.joinable())
         return;
     try {
-        worker_ = std::thread(&SearchRun::runWorker, this);
+        worker_ = std::thread([this, onFinished = std::move(onFinished)] {
+            runWorker();
+            if (onFinished)
+                onFinished();
+        });
     } catch (const std::system_error& e) {
         failToStart(QString::fromLocal8Bit(e.what()));
         finished_ = true;
@@ -159,14 +163,23 @@ void SearchRun::summariseUnreadable(const SectorMap& map)
 
 void SearchRun::Photo_Rec_Thread()
 {
-    CarveEngine engine(host_, state_, setup_, options_, nullptr, ticker_.get());
+    resetSummary();
+    CarveEngine engine(host_, state_, setup_, options_, &summary_, ticker_.get());
     runPasses(engine);
 }
 
 void SearchRun::Raw_File_Rec_Thread()
 {
-    // One summary row per type of the run; numbering continues from the
-    // general pass into the thorough pass.
+    resetSummary();
+    CarveEngine engine(host_, state_, setup_, options_, &summary_, ticker_.get());
+    runPasses(engine);
+}
+
+void SearchRun::resetSummary()
+{
+    // One summary row per type of the run; counts (and in the non-photo
+    // modes the numbering) continue from the general pass into the thorough
+    // pass.
     QStringList types;
     for (const QStringList* table : {&setup_.generalTable, &setup_.thoroughTable}) {
         for (qsizetype k = 0; k < sig::entryCount(*table); ++k)
@@ -174,9 +187,6 @@ void SearchRun::Raw_File_Rec_Thread()
     }
     types.removeDuplicates();
     summary_.reset(types);
-
-    CarveEngine engine(host_, state_, setup_, options_, &summary_, ticker_.get());
-    runPasses(engine);
 }
 
 } // namespace ostrel

@@ -6,9 +6,10 @@
 // front end for exactly one final screen with the outcome (none when the
 // medium could not be opened: the wizard steps back instead).
 //
-// The front end starts a run with start() (worker and ticker threads) or
-// runs the worker body itself with runWorker(). RunState::stop_now stops it
-// within one device read.
+// The front end starts a run with start(), which makes the worker thread
+// (the run owns it, and the worker starts the ticker); tests may run the
+// worker body on their own thread with runWorker(). RunState::stop_now stops
+// it within one device read.
 
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
@@ -20,6 +21,7 @@
 #include <QDateTime>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -32,11 +34,14 @@ public:
     SearchRun(const SearchRun&) = delete;
     SearchRun& operator=(const SearchRun&) = delete;
 
-    // Starts the worker thread and the ticker thread and returns at once.
-    // When a thread cannot be created the run ends at once as a failure
-    // (startFailed(), a message, the final screen) instead of aborting.
-    void start();
-    // Waits until the worker has finished.
+    // Starts the worker thread and returns at once; the worker runs the
+    // passes with the ticker beside them, then calls `onFinished` (when
+    // given) as its last act, on the worker thread. When the thread cannot
+    // be created the run ends at once as a failure (startFailed(), a
+    // message, the final screen) on the calling thread, without
+    // `onFinished`.
+    void start(std::function<void()> onFinished = {});
+    // Waits until the worker has finished (at once on the worker itself).
     void join();
     bool finished() const { return finished_.load(); }
 
@@ -59,11 +64,13 @@ public:
     // How the run ended; valid once the worker has finished.
     const RunOutcome& outcome() const { return outcome_; }
 
+    // Files listed per type (every mode).
     const TypeSummary& summary() const { return summary_; }
 
 private:
     void Photo_Rec_Thread();
     void Raw_File_Rec_Thread();
+    void resetSummary();
     void runPasses(CarveEngine& engine);
     void summariseUnreadable(const SectorMap& map);
 

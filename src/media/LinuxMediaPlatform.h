@@ -7,9 +7,9 @@
 // locations can be replaced, so the whole step runs in tests on recorded
 // answers.
 
-#include "media/MediaPlatform.h"
+#include "device/MountInfo.h"
 #include "media/LsblkJson.h"
-#include "media/MountInfo.h"
+#include "media/MediaPlatform.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "media/MediaList.h"
 
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "media/LinuxMediaPlatform.h"
 #include "media/MediaRows.h"
 #include "util/TextHelpers.h"

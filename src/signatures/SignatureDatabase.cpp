@@ -1,6 +1,6 @@
 #include "signatures/SignatureDatabase.h"
 
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "signatures/SignatureLoader.h"
 
 #include <QDir>

@@ -79,7 +79,8 @@ void MyTableController::photoDecoded(const QString& path, bool ok)
     }
 }
 
-void MyTableController::addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid)
+void MyTableController::addImageWithPath_2(const QString& path, const QString& imageName, const QString& imageUid,
+                                           const QString& type, quint64 typeCount)
 {
     const QString trimmed = pathToList(path);
     if (trimmed.isEmpty())
@@ -89,19 +90,18 @@ void MyTableController::addImageWithPath_2(const QString& path, const QString& i
     item.setPath(trimmed);
     resultsModel_->append(std::move(item));
 
-    // The summary row of the file's type counts it; a type the content of a
-    // file proved (a NEF found by the TIFF header) gets a row of its own.
-    const QString extension = QFileInfo(trimmed).suffix();
+    // The summary row of the file's type shows the engine's count; a type
+    // the content of a file proved (a NEF found by the TIFF header) gets a
+    // row of its own.
     const QList<QVariantMap>& rows = summaryModel_->rows();
     int row = 0;
-    while (row < rows.size() && rows.at(row).value(QStringLiteral("FileTypes_Hidden")).toString() != extension)
+    while (row < rows.size() && rows.at(row).value(QStringLiteral("FileTypes_Hidden")).toString() != type)
         ++row;
-    const quint64 typeCount = row < rows.size() ? rows.at(row).value(QStringLiteral("NoOfFile")).toString().toULongLong() + 1 : 1;
-    const QVariantMap values{{QStringLiteral("FileTypes"), extension},
+    const QVariantMap values{{QStringLiteral("FileTypes"), type},
                              {QStringLiteral("NoOfFile"), QString::number(typeCount)},
                              {QStringLiteral("FileName"), imageName},
                              {QStringLiteral("FilePath"), trimmed},
-                             {QStringLiteral("FileTypes_Hidden"), extension}};
+                             {QStringLiteral("FileTypes_Hidden"), type}};
     if (row < rows.size())
         summaryModel_->replaceRow(row, values);
     else

@@ -29,7 +29,6 @@
 #include <chrono>
 #include <climits>
 #include <exception>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -96,17 +95,13 @@ void MyTableController::startSearch(int mode)
     run_ = std::make_unique<ostrel::SearchRun>(*this, state_, std::move(setup), options_.engineOptions);
     const quint64 generation = ++runGeneration_;
     workerDone_ = false;
-    ostrel::SearchRun* run = run_.get();
-    try {
-        worker_ = std::thread([this, run, generation] {
-            run->runWorker();
-            workerDone_ = true;
-            onMainThread([this, generation] { onWorkerFinished(generation); }, false);
-        });
-    } catch (const std::system_error& e) {
-        // No thread could be made (a process or memory limit): the run ends
-        // with a message instead of taking the program down.
-        run->failToStart(QString::fromLocal8Bit(e.what()));
+    run_->start([this, generation] {
+        workerDone_ = true;
+        onMainThread([this, generation] { onWorkerFinished(generation); }, false);
+    });
+    if (run_->startFailed()) {
+        // No thread could be made (a process or memory limit): the run has
+        // ended with a message instead of taking the program down.
         run_.reset();
         workerDone_ = true;
     }
@@ -114,16 +109,15 @@ void MyTableController::startSearch(int mode)
 
 void MyTableController::onWorkerFinished(quint64 generation)
 {
-    if (generation != runGeneration_ || !worker_.joinable())
+    if (generation != runGeneration_ || !run_)
         return; // a later run has taken over; its own notice will come
-    worker_.join();
-    run_.reset();
+    run_.reset(); // joins the worker, which has ended
     emit searchThreadsFinished();
 }
 
 void MyTableController::waitForWorker()
 {
-    if (!worker_.joinable())
+    if (!run_)
         return;
     // The worker may be waiting for a request of its own; deliver those
     // (only this mailbox's wake-ups) until it has ended.
@@ -131,8 +125,7 @@ void MyTableController::waitForWorker()
         QCoreApplication::sendPostedEvents(mailbox_, QEvent::MetaCall);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    worker_.join();
-    run_.reset();
+    run_.reset(); // joins the worker
 }
 
 // ---------------------------------------------------------------------------
@@ -160,7 +153,8 @@ void MyTableController::passRunning(const QString& helpText)
     onMainThread([helpText, this] { onPassRunning(helpText); }, false);
 }
 
-void MyTableController::listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid)
+void MyTableController::listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
+                                 const QString& type, quint64 typeCount)
 {
     onMainThread(
         [=, this] {
@@ -168,7 +162,7 @@ void MyTableController::listFile(int mode, const QString& path, const QString& i
             if (mode == 0)
                 addImageWithPath(path, imageName, imageUid);
             else
-                addImageWithPath_2(path, imageName, imageUid);
+                addImageWithPath_2(path, imageName, imageUid, type, typeCount);
         },
         true);
 }
@@ -211,6 +205,11 @@ void MyTableController::requestFinalScreen(const ostrel::RunOutcome& outcome)
 void MyTableController::wizardStepBack(int mode)
 {
     onMainThread([mode, this] { onWizardStepBack(mode); }, false);
+}
+
+void MyTableController::logDeviceOpenFailure(int err)
+{
+    reportDeviceOpenFailure(err); // stdout and syslog are safe from the worker thread
 }
 
 void MyTableController::showPermissionAlert(int err)

@@ -9,7 +9,7 @@
 #include "engine/FileNaming.h"
 #include "signatures/HexDecode.h"
 #include "ui/ControlPanelWindow.h"
-#include "media/DestinationGuard.h"
+#include "device/DestinationGuard.h"
 #include "ui/InfoWindows.h"
 #include "ui/ResultsModel.h"
 #include "ui/ThumbnailCache.h"

@@ -1,6 +1,7 @@
 // Edition choice from the bundle name: the order of the words, case, the
 // fallback, the file names per mode, and the derived folder names.
-#include "app/EditionProfile.h"
+#include "app/SupportFolder.h"
+#include "edition/EditionProfile.h"
 
 #include <QStandardPaths>
 

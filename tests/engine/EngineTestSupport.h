@@ -30,6 +30,8 @@ struct ListedFile {
     QString path;
     QString name;
     QString uid;
+    QString type;
+    quint64 typeCount;
 };
 
 class RecordingHost : public EngineHost {
@@ -52,9 +54,10 @@ public:
         std::lock_guard<std::mutex> l(m_);
         events.push_back(QStringLiteral("running:") + help);
     }
-    void listFile(int mode, const QString& path, const QString& name, const QString& uid) override
+    void listFile(int mode, const QString& path, const QString& name, const QString& uid, const QString& type,
+                  quint64 typeCount) override
     {
-        ListedFile f{mode, path, name, uid};
+        ListedFile f{mode, path, name, uid, type, typeCount};
         {
             std::lock_guard<std::mutex> l(m_);
             listed.push_back(f);
@@ -92,6 +95,7 @@ public:
         std::lock_guard<std::mutex> l(m_);
         events.push_back(QStringLiteral("stepBack"));
     }
+    void logDeviceOpenFailure(int) override {}
     void showPermissionAlert(int err) override
     {
         std::lock_guard<std::mutex> l(m_);
@@ -187,7 +191,6 @@ protected:
         host.settings.sourcePath = QStringLiteral("memory");
         host.settings.destination = dest.path();
         options.clearPause = std::chrono::milliseconds(0);
-        options.printOpenErrno = false;
         options.reader = {8, 3}; // small chunks: boundaries get crossed
         // The carving mechanics on their own: no format is walked here.
         options.walkerFor = [](const QString&) { return std::unique_ptr<walkers::FormatWalker>(); };

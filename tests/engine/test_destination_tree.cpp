@@ -11,7 +11,7 @@
 #include "engine/FileNaming.h"
 #include "engine/FileOwner.h"
 #include "engine/OutputFile.h"
-#include "media/DestinationGuard.h"
+#include "device/DestinationGuard.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -44,7 +44,6 @@ struct PhotoCarve {
         host.settings.sourcePath = source;
         host.settings.destination = destination;
         options.clearPause = std::chrono::milliseconds(0);
-        options.printOpenErrno = false;
         options.walkerFor = [](const QString&) { return std::unique_ptr<walkers::FormatWalker>(); }; // plain carving mechanics
         Image img(4);
         img.put(0, hex("FFD8FFE0"));

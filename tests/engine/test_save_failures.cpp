@@ -102,7 +102,6 @@ TEST_P(SaveFailure, NamesThePathAndTheReason)
     host.settings.destination = dest.path();
     host.settings.sectorCount = 4096;
     EngineOptions options;
-    options.printOpenErrno = false;
     options.walkerFor = [](const QString&) { return std::unique_ptr<walkers::FormatWalker>(); }; // plain carving mechanics
     options.openSource = [](const QString&, int*) { return bigPhoto(); };
     struct rlimit old;

@@ -6,7 +6,7 @@
 // and a disk image as the medium. Plus one look at this machine: a folder is
 // on the medium that holds it. No root needed.
 
-#include "media/DestinationGuard.h"
+#include "device/DestinationGuard.h"
 
 #include <QDir>
 #include <QFile>

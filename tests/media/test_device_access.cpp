@@ -7,7 +7,7 @@
 // time limit). Needs /bin/sh; the unreadable-file case needs a user other
 // than root and skips as root.
 #include "common/QtPrinters.h"
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "media/DeviceAccess.h"
 #include "media/ShellCommand.h"
 

@@ -6,7 +6,7 @@
 // cmake/Install.cmake generates into the build tree; skips when that file is
 // not part of the build.
 #include "common/QtPrinters.h"
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "media/DeviceAccess.h"
 
 #include <QDir>

@@ -7,7 +7,7 @@
 // tests list this machine's real media with a loop-attached FAT32 (and ext4)
 // image; they need root, losetup and the mkfs tool, and skip without them.
 #include "media/MediaPrinters.h"
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "media/LinuxMediaPlatform.h"
 #include "media/MediaList.h"
 #include "media/MediaRows.h"

@@ -3,7 +3,7 @@
 // second mounts of a device are not listed again, pseudo and network file
 // systems not at all). Uses the recorded table tests/media/mountinfo/desktop.txt.
 #include "common/QtPrinters.h"
-#include "media/MountInfo.h"
+#include "device/MountInfo.h"
 
 #include <QFile>
 

@@ -18,6 +18,8 @@
 //     each general video table whose thorough table has it.
 // Needs OSTREL_RESOURCE_DIR, the source resources folder, as a string literal.
 
+#include "edition/EditionProfile.h"
+#include "engine/CarveGroups.h"
 #include "signatures/SignatureLoader.h"
 #include "signatures/SignatureTable.h"
 
@@ -245,13 +247,13 @@ TEST_P(ShippedSignatureFile, NoEntryIsHiddenOrDuplicated)
                     << e[j].hex.toStdString() << ") is hidden by entry " << i + 1;
         return;
     }
-    // A hit on entry i also carves every later entry whose header is part of
-    // i's header, or holds it at the same position: one file per type.
+    // A hit on entry i carves its whole carve group (the engine's rule):
+    // one file per type.
+    const QStringList t = table();
     for (int i = 0; i < count; ++i) {
         QSet<QString> types{e[i].ext};
-        for (int f = i + 1; f < count; ++f) {
-            const bool joins = e[i].hex.contains(e[f].hex) || (e[f].hex.contains(e[i].hex) && e[f].pos == e[i].pos);
-            if (!joins)
+        for (int f : ostrel::carveGroupOf(t, i)) {
+            if (f == i)
                 continue;
             EXPECT_FALSE(types.contains(e[f].ext))
                 << GetParam() << " a hit on entry " << i + 1 << " (" << e[i].hex.toStdString()
@@ -289,25 +291,13 @@ INSTANTIATE_TEST_SUITE_P(Resources, ShippedSignatureFile, ::testing::ValuesIn(sh
 INSTANTIATE_TEST_SUITE_P(Resources, GeneralSignatureFile, ::testing::ValuesIn(shippedFiles(1)), paramName);
 INSTANTIATE_TEST_SUITE_P(Resources, ThoroughSignatureFile, ::testing::ValuesIn(shippedFiles(2)), paramName);
 
-// The editions and the modes each offers (photo, video, raw file, audio).
-struct EditionModes {
-    const char* prefix;
-    bool photo, video, raw, audio;
-};
-constexpr EditionModes kEditions[] = {
-    {"FLK", true, false, true, false}, // USB Drive
-    {"XTN", true, true, true, true},   // USB Media
-    {"SNP", true, true, true, false},  // Digital Camera
-    {"CRD", true, true, true, false},  // Memory Card
-    {"HND", true, true, true, false},  // Mobile Phone
-    {"IMG", true, false, false, false}, // Pictures
-    {"EXP", true, true, true, false},  // Professional
-};
-
+// Every mode the product's edition table offers (photo, video, raw file,
+// audio) has both its files.
 TEST(ShippedSignatureFiles, EveryOfferedModeHasBothTables)
 {
     const QDir dir(resourceDir());
-    for (const EditionModes& e : kEditions) {
+    for (int k = 0; k < kEditionCount; ++k) {
+        const EditionInfo& e = editionTable()[k];
         const bool offered[] = {e.photo, e.video, e.raw, e.audio};
         const char* modes[] = {"Ext2", "Video", "Raw", "Audio"};
         for (int m = 0; m < 4; ++m) {

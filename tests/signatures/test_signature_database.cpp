@@ -1,6 +1,6 @@
 // Loading an edition's tables: which files are read for which edition, and
 // that a mode the edition lacks stays empty whatever files lie in the folder.
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 #include "signatures/SignatureDatabase.h"
 #include "signatures/SignatureTable.h"
 

@@ -162,7 +162,6 @@ std::unique_ptr<Harness> makeHarness(HarnessConfig config)
     options.mediaPlatform = [volumes] { return std::make_unique<FakeMediaPlatform>(volumes); };
     options.dialogs = h->dialogs;
     options.engineOptions = config.engineOptions;
-    options.engineOptions.printOpenErrno = false;
     options.sampleMedia = config.samples;
     Harness* raw = h.get();
     options.terminate = [raw] { ++raw->terminated; };

@@ -100,7 +100,7 @@ private slots:
         std::thread worker([&] {
             for (int i = 0; i < listed.size(); ++i) {
                 const QString name = QFileInfo(listed.at(i)).fileName();
-                c.listFile(0, listed.at(i), name, name);
+                c.listFile(0, listed.at(i), name, name, QStringLiteral("JPG"), quint64(i + 1));
             }
             workerDone = true;
         });

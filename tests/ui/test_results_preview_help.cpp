@@ -128,7 +128,7 @@ private slots:
         c.imageBrowser_removeItemsAtIndexes(c.widgets()->imageBrowser, {0, 3});
         QCOMPARE(c.resultsModel()->size(), 3);
         c.addImageWithPath(photo, "7", "7");
-        c.addImageWithPath_2(photo, "8", "8");
+        c.addImageWithPath_2(photo, "8", "8", "JPG", 1);
         QCOMPARE(c.resultsModel()->size(), 3);
         QCOMPARE(c.runState().Listed_File_Count.load(), quint64(6));
         // The file of a removed item is still there.
@@ -165,7 +165,7 @@ private slots:
         MyTableController& c = h->c();
         const QString file = write("move.pdf", pdfBytes());
         for (int i = 0; i < 6; ++i)
-            c.addImageWithPath_2(file, QString("item%1").arg(i), QString::number(i));
+            c.addImageWithPath_2(file, QString("item%1").arg(i), QString::number(i), "PDF", quint64(i + 1));
         QVERIFY(c.imageBrowser_moveItemsAtIndexes(c.widgets()->imageBrowser_2, {2, 1}, 5));
         QStringList order;
         for (const MyImageObject& o : c.resultsModel()->images())
@@ -195,8 +195,8 @@ private slots:
         c.createSignatureListTableRecord("PDF", 0, QString(), QString(), "PDF");
         const QString first = write("MP400001.MP4", "not really a movie");
         const QString second = write("MP400002.MP4", "not really a movie");
-        c.addImageWithPath_2(first, "MP400001.MP4", "MP400001.MP4");
-        c.addImageWithPath_2(second, "MP400002.MP4", "MP400002.MP4");
+        c.addImageWithPath_2(first, "MP400001.MP4", "MP400001.MP4", "MP4", 1);
+        c.addImageWithPath_2(second, "MP400002.MP4", "MP400002.MP4", "MP4", 2);
         const QList<QVariantMap>& rows = c.summaryModel()->rows();
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0].value("NoOfFile").toString(), QStringLiteral("2"));
@@ -234,7 +234,7 @@ private slots:
         const QString photo = write("JPG00001.JPG", jpegBytes(800, 600, QColor(200, 80, 40)));
         const QString other = write("XYZ00001.XYZ", "unknown format");
         for (const QString& p : {movie, photo, other})
-            c.addImageWithPath_2(p, QFileInfo(p).fileName(), QFileInfo(p).fileName());
+            c.addImageWithPath_2(p, QFileInfo(p).fileName(), QFileInfo(p).fileName(), QFileInfo(p).suffix(), 1);
         QSignalSpy done(&c, &MyTableController::previewFinished);
 
         selectRow(c, 0);
@@ -275,8 +275,8 @@ private slots:
         showFileResults(c, 1);
         const QString a = write("MP400001.MP4", "a");
         const QString b = write("MP400002.MP4", "b");
-        c.addImageWithPath_2(a, "MP400001.MP4", "1");
-        c.addImageWithPath_2(b, "MP400002.MP4", "2");
+        c.addImageWithPath_2(a, "MP400001.MP4", "1", "MP4", 1);
+        c.addImageWithPath_2(b, "MP400002.MP4", "2", "MP4", 2);
         QSignalSpy done(&c, &MyTableController::previewFinished);
         QCOMPARE(c.previewIndex(), MyTableController::kNoPreviewIndex);
         selectRow(c, 0);
@@ -304,7 +304,7 @@ private slots:
         MyTableController& c = h->c();
         showFileResults(c, 1);
         const QString a = write("MP400003.MP4", "a");
-        c.addImageWithPath_2(a, "MP400003.MP4", "1");
+        c.addImageWithPath_2(a, "MP400003.MP4", "1", "MP4", 1);
         h->media->hold = true;
         QSignalSpy finals(&c, &MyTableController::finalScreenShown);
         selectRow(c, 0);

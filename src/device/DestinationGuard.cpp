@@ -1,6 +1,6 @@
-#include "media/DestinationGuard.h"
+#include "device/DestinationGuard.h"
 
-#include "media/MountInfo.h"
+#include "device/MountInfo.h"
 
 #include <QDir>
 #include <QFile>

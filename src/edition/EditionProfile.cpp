@@ -1,37 +1,17 @@
-#include "app/EditionProfile.h"
+#include "edition/EditionProfile.h"
 
-#include "app/InvokingUser.h"
-#include "util/FolderHelpers.h"
 #include "util/TextHelpers.h"
 
-#include <QDir>
+#include <iterator>
 
 namespace {
 const char* const kWebsite1 = "https://www.ostrel-recovery.example";
 
-const EditionInfo kEditions[kEditionCount] = {
-    {"Drive", "drive", "Ostrel USB Drive Recovery", "Ostrel USB Drive Data Recovery Software", "FLK",
-     true, false, true, false, false, "usb-drive@ostrel-recovery.example",
-     "https://www.ostrel-recovery.example/usb-drive-recovery"},
-    {"Removable", "removable", "Ostrel Removable Media Recovery", "Ostrel USB Media Data Recovery Software",
-     "XTN", true, true, true, true, false, "usb-media@ostrel-recovery.example",
-     "https://www.ostrel-recovery.example/usb-media-recovery"},
-    {"Camera", "camera", "Ostrel Camera Recovery", "Ostrel Digital Camera Data Recovery Software", "SNP",
-     true, true, true, false, false, "camera@ostrel-recovery.example",
-     "https://www.ostrel-recovery.example/digital-camera-recovery"},
-    {"Memory", "memory", "Ostrel Memory Card Recovery", "Ostrel Memory Card Data Recovery Software", "CRD",
-     true, true, true, false, false, "memory-card@ostrel-recovery.example",
-     "https://www.ostrel-recovery.example/memory-card-recovery"},
-    {"Mobile", "mobile", "Ostrel Mobile Phone Recovery", "Ostrel Mobile Phone Data Recovery Software", "HND",
-     true, true, true, false, false, "mobile@ostrel-recovery.example",
-     "https://www.ostrel-recovery.example/mobile-phone-recovery"},
-    {"Digital Picture", "pictures", "Ostrel Digital Picture Recovery", "Ostrel Pictures Recovery Software",
-     "IMG", true, false, false, false, true, "pictures@ostrel-recovery.example",
-     "https://www.ostrel-recovery.example/pictures-recovery"},
-    {"Professional", "professional", "Ostrel Professional Recovery",
-     "Ostrel Data Recovery Software Professional Edition", "EXP", true, true, true, false, true,
-     "professional@ostrel-recovery.example", "https://www.ostrel-recovery.example/professional"},
+// From src/edition/Editions.cmake.
+const EditionInfo kEditions[] = {
+#include "EditionTable.inc"
 };
+static_assert(std::size(kEditions) == kEditionCount, "Editions.cmake and kEditionCount disagree");
 constexpr int kFallbackEdition = 7;
 
 EditionProfile profileFor(int edition, const QString& appName, bool matched)
@@ -99,17 +79,4 @@ bool EditionProfile::offersMode(int mode) const
     case 3: return audio_dll.size() > 4;
     default: return false;
     }
-}
-
-QString Created_Resource_Path(const QString& appName)
-{
-    return QDir(InvokingUser::current().dataHome()).filePath(Trim_Str(appName));
-}
-
-bool createResourcePath(const QString& appName)
-{
-    // In the user's own home it is made as them, so it is theirs.
-    const InvokingUser& user = InvokingUser::current();
-    const QString path = Created_Resource_Path(appName);
-    return user.differsFromProcess ? createFolderAs(user.uid, user.gid, path) : Create_Folder(path);
 }

@@ -1,4 +1,4 @@
-#include "media/MountInfo.h"
+#include "device/MountInfo.h"
 
 #include <QHash>
 

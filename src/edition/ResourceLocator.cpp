@@ -1,4 +1,4 @@
-#include "app/ResourceLocator.h"
+#include "edition/ResourceLocator.h"
 
 #include <QDir>
 #include <QFileInfo>

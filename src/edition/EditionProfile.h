@@ -54,14 +54,7 @@ struct EditionInfo {
     const char* website2;
 };
 
-// The seven editions in the order their words are tested.
+// The seven editions in the order their words are tested (the table is
+// src/edition/Editions.cmake, which the install rules read as well).
 const EditionInfo* editionTable();
 constexpr int kEditionCount = 7;
-
-// Folder for the program's own support files: the XDG data folder of the
-// user the program works for (app/InvokingUser.h) joined with the trimmed
-// bundle name.
-QString Created_Resource_Path(const QString& appName);
-
-// Creates that folder (missing parents too); false when it could not be made.
-bool createResourcePath(const QString& appName);
