@@ -11,7 +11,7 @@
 
 #include "app/EditionProfile.h"
 #include "app/PrivilegedRelaunch.h"
-#include "app/WindowApplication.h"
+#include "ui/WindowApplication.h"
 #include "ui/DesktopNotice.h"
 
 #include <cstdio>

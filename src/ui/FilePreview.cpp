@@ -11,7 +11,7 @@
 // newer selection supersedes a preview still in progress (the sheet is
 // window-modal, so this only happens from code).
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/InfoWindows.h"

@@ -2,7 +2,7 @@
 // step that turns its ticks into the filtered signature tables a search uses
 // and the per-type summary rows. Main thread only.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "signatures/SignatureTable.h"
 #include "ui/TableModels.h"

@@ -7,7 +7,7 @@
 // is listed at once and shows a neutral frame; when the test answers it
 // shows the picture, or it becomes the "NoPreview.png" placeholder item.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/PreviewMedia.h"

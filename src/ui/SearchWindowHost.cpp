@@ -3,7 +3,7 @@
 // engine's requests carried out on the main thread, the Stop question, the
 // end-of-run screen and the device alerts.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "app/PrivilegedRelaunch.h"
 #include "app/UserPrograms.h"

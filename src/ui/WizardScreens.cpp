@@ -2,7 +2,7 @@
 // range sliders and fields, the destination and the results folder button.
 // Main thread only.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "app/InvokingUser.h"
 

@@ -5,7 +5,7 @@
 // headers at sector starts, and a harness that builds the real window on
 // them. Everything runs on the offscreen platform; nothing needs root.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 #include "engine/SectorSource.h"
 #include "media/MediaPlatform.h"
 #include "ui/PreviewMedia.h"

@@ -1,4 +1,4 @@
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "app/ResourceLocator.h"
 #include "engine/SearchRun.h"

@@ -8,7 +8,7 @@
 //
 // The operations keep the names of the window actions they serve. Their
 // bodies are spread over a few files by subject:
-//   app/MyTableController.cpp   initialiser, window set-up, exit, messages,
+//   ui/MyTableController.cpp    initialiser, window set-up, exit, messages,
 //                               media list
 //   ui/WizardScreens.cpp        screens, Next/Back, radios, sliders, fields,
 //                               destination

@@ -1,4 +1,4 @@
-#include "app/WindowApplication.h"
+#include "ui/WindowApplication.h"
 
 #include "app/EditionProfile.h"
 
