@@ -1,7 +1,7 @@
 #include "engine/SearchRun.h"
 
 #include "engine/DdrescueMapFile.h"
-#include "signatures/SignatureTable.h"
+#include "signatures/TypeSelection.h"
 #include "util/FolderHelpers.h"
 
 #include <QCoreApplication>
@@ -167,13 +167,7 @@ void SearchRun::Raw_File_Rec_Thread()
 {
     // One summary row per type of the run; numbering continues from the
     // general pass into the thorough pass.
-    QStringList types;
-    for (const QStringList* table : {&setup_.generalTable, &setup_.thoroughTable}) {
-        for (qsizetype k = 0; k < sig::entryCount(*table); ++k)
-            types << sig::field(*table, k, sig::Extension);
-    }
-    types.removeDuplicates();
-    summary_.reset(types);
+    summary_.reset(sig::typesOf(setup_.generalTable, setup_.thoroughTable));
 
     CarveEngine engine(host_, state_, setup_, options_, &summary_, ticker_.get());
     runPasses(engine);

@@ -19,7 +19,6 @@
 #include "ui/PreviewMedia.h"
 #include "ui/ThumbnailCache.h"
 #include "ui/WindowTexts.h"
-#include "ui_MainWindow.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
@@ -29,6 +28,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QSlider>
 #include <QToolButton>
 
 namespace {
@@ -96,8 +96,8 @@ void DesktopTest::soundPreviewsWithoutAnAudioOutput()
     QCOMPARE(finished.at(0).at(1).toInt(), static_cast<int>(PreviewKind::Movie));
     QCOMPARE(c.previewMedia()->hasSoundOutput(), !QMediaDevices::audioOutputs().isEmpty());
     // Sound alone: the type icon, not an empty movie view, and the controls.
-    QVERIFY(!c.widgets()->mMovieView->isVisible());
-    QVERIFY(!c.widgets()->_QuickLook_View->pixmap().isNull());
+    QVERIFY(!widgetNamed(c, "mMovieView")->isVisible());
+    QVERIFY(!widget<QLabel>(c, "_QuickLook_View")->pixmap().isNull());
     MediaControls* controls = c.mediaControls();
     QVERIFY(controls->isVisible());
     QTRY_VERIFY2_WITH_TIMEOUT(controls->timeLabel()->text().endsWith(QStringLiteral("/ 0:03")), qPrintable(controls->timeLabel()->text()), 10000);
@@ -119,7 +119,7 @@ void DesktopTest::exitAsksOnce()
     auto h = makeHarness();
     MyTableController& c = h->c();
     h->dialogs->answer = [](const AlertText&) { return 0; }; // "Yes"
-    c.widgets()->_exit_btn->click();
+    WizardDriver(c).click("_exit_btn");
     QCOMPARE(h->dialogs->alerts.size(), 1);
     QCOMPARE(h->terminated.load(), 1);
     // Ending the application closes the window: no second question.
@@ -136,7 +136,6 @@ void DesktopTest::everyScreenFitsSmallScreens()
     config.samples = {SampleMedium{image.path(), QString(), QString()}};
     auto h = makeHarness(config);
     MyTableController& c = h->c();
-    Ui::MainWindow& w = *c.widgets();
     QMainWindow* window = c.controlPanel();
     window->showNormal();
 
@@ -167,22 +166,22 @@ void DesktopTest::everyScreenFitsSmallScreens()
              c.show_hide_3_screen_RawFile(true);
              c.show_hide_4_screen_RawFile(false);
              c.mediaControls()->show();
-             w._open_folder_Sig->show();
+             widgetNamed(c, "_open_folder_Sig")->show();
          }},
         {QStringLiteral("photo results"),
          [&] {
              c.show_hide_4_screen_RawFile(true);
              Recovery_MODE = 0;
              c.show_hide_3_screen_Photo(false);
-             w._zoom_slider->show();
-             w._open_folder->show();
+             widgetNamed(c, "_zoom_slider")->show();
+             widgetNamed(c, "_open_folder")->show();
          }},
         {QStringLiteral("photo search with its longest progress texts"),
          [&] {
-             w._Mode_label->setText(texts::thoroughPassLabel);
-             w._sector_label->setText(sectorLabelText(1234567890, 0, 1953525168, 1953525168));
-             w._ClearThumbnail_Label->setText(texts::photoClearNotice);
-             w._ClearThumbnail_Label->show();
+             widget<QLabel>(c, "_Mode_label")->setText(texts::thoroughPassLabel);
+             widget<QLabel>(c, "_sector_label")->setText(sectorLabelText(1234567890, 0, 1953525168, 1953525168));
+             widget<QLabel>(c, "_ClearThumbnail_Label")->setText(texts::photoClearNotice);
+             widgetNamed(c, "_ClearThumbnail_Label")->show();
          }},
     };
     for (const auto& [name, enter] : states) {
