@@ -37,7 +37,6 @@ int ScriptedDialogs::runModal(QDialog* window)
 
 QString ScriptedDialogs::chooseFolder(QWidget*, const QString&)
 {
-    ++folderRequests;
     return folderAnswer;
 }
 
@@ -53,11 +52,6 @@ QStringList ScriptedDialogs::messages() const
     for (const AlertText& a : alerts)
         list << a.message;
     return list;
-}
-
-int ScriptedDialogs::countMessage(const QString& message) const
-{
-    return static_cast<int>(messages().count(message));
 }
 
 QStringList FakeMediaPlatform::mountedRemovableMedia()
@@ -172,7 +166,7 @@ std::unique_ptr<Harness> makeHarness(HarnessConfig config)
     options.terminate = [raw] { ++raw->terminated; };
     options.relaunchAsAdministrator = [raw] {
         ++raw->relaunches;
-        return raw->relaunchResult;
+        return true;
     };
     options.destinationOnMedium = config.destinationOnMedium;
     if (config.previewMedia) {

@@ -38,7 +38,6 @@ public:
     QStringList modalWindows;   // object names of the windows run modally
     QList<QUrl> opened;
     QString folderAnswer;       // what the folder chooser returns
-    int folderRequests = 0;
     std::function<int(const AlertText&)> answer;
     std::function<void(QDialog*)> onModal;
 
@@ -49,7 +48,6 @@ public:
 
     // The main texts of the alerts shown so far, in order.
     QStringList messages() const;
-    int countMessage(const QString& message) const;
     int countModal(const QString& objectName) const { return static_cast<int>(modalWindows.count(objectName)); }
 };
 
@@ -141,7 +139,6 @@ struct Harness {
     std::unique_ptr<MyTableController> controller;
     std::atomic<int> terminated{0};
     std::atomic<int> relaunches{0};
-    bool relaunchResult = true;
     ScriptedPreviewMedia* media = nullptr; // the scripted movie half, when used
 
     MyTableController& c() { return *controller; }

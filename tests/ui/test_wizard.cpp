@@ -1,18 +1,20 @@
 // The wizard on the real window (offscreen): one walk forward and back per
 // mode (screens, window title, the mode reset and the media listed again on
 // the way back), the alerts of refused settings with the field they focus,
-// and the range fields and sliders, also for a medium of more than 2^31
-// sectors. The rules behind these have their own tests in tests/wizard; this
-// checks that the window applies them. The media are made-up volumes; no
-// search reads them here.
+// the range fields and sliders, also for a medium of more than 2^31
+// sectors, Refresh, and a volume label with markup shown as plain text. The
+// rules behind these have their own tests in tests/wizard; this checks that
+// the window applies them. The media are made-up volumes; no search runs.
 
 #include "UiTestSupport.h"
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/SectorSlider.h"
+#include "ui/TableModels.h"
 #include "ui/WindowTexts.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -29,7 +31,8 @@ private slots:
     void init() { QVERIFY(dest_.isValid()); }
     void walkForwardAndBack_data();
     void walkForwardAndBack();
-    void nextWithoutMediaAsksForOne();
+    void refreshListsAgainWithoutAChosenRow();
+    void volumeLabelsShowAsPlainText();
     void refusedSettingsKeepTheScreenAndFocus_data();
     void refusedSettingsKeepTheScreenAndFocus();
     void typedNumbersMoveTheSliderOnlyUpToTheTotal();
@@ -103,12 +106,38 @@ void WizardTest::walkForwardAndBack()
     QTRY_COMPARE(reloaded.count(), 1); // the media list is read again
 }
 
-void WizardTest::nextWithoutMediaAsksForOne()
+void WizardTest::refreshListsAgainWithoutAChosenRow()
 {
-    auto h = makeHarness(); // no media at all
-    WizardDriver(h->c()).next();
+    auto h = harness();
+    MyTableController& c = h->c();
+    selectMediaRow(c, 0);
+    QSignalSpy reloaded(&c, &MyTableController::mediaListReloaded);
+    WizardDriver(c).click("_refresh_btn");
+    QCOMPARE(c.mediaModel()->rowCount(), 0); // emptied at once, refilled by the listing
+    QTRY_COMPARE(reloaded.count(), 1);
+    QCOMPARE(c.mediaModel()->rowCount(), 1);
+    WizardDriver(c).next(); // no row is chosen after a listing
     QCOMPARE(h->dialogs->messages(), QStringList{"\n" + wintexts::msgSelectMedia});
-    QCOMPARE(h->c().screenCounter(), 0);
+    QCOMPARE(c.screenCounter(), 0);
+}
+
+void WizardTest::volumeLabelsShowAsPlainText()
+{
+    // The label comes from the medium: markup in it is shown, never run.
+    const QString label = QStringLiteral("<b>CARD</b><img src=\"x.png\">");
+    HarnessConfig config;
+    config.volumes = {fakeVolume(QStringLiteral("sdb1"), label, 1048577, QStringLiteral("sdb"))};
+    auto h = makeHarness(config);
+    WizardDriver(h->c()).toSettings();
+    int shown = 0;
+    for (QLabel* l : h->c().controlPanel()->findChildren<QLabel*>()) {
+        QCOMPARE(l->textFormat(), Qt::PlainText);
+        shown += l->text() == label;
+    }
+    QVERIFY2(shown > 0, "the volume label is shown on the settings screen");
+    const QString tip = h->c().mediaModel()->data(h->c().mediaModel()->index(0, 1), Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QStringLiteral("&lt;b&gt;CARD&lt;/b&gt;")) && !tip.contains(QStringLiteral("<img")),
+             qPrintable(tip));
 }
 
 void WizardTest::refusedSettingsKeepTheScreenAndFocus_data()
