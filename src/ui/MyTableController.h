@@ -369,7 +369,6 @@ private:
     bool nextFromSettings();
     bool nextFromFileTypes();
     void showFinalScreenTexts(SaveFile_Info* info);
-    bool validRangeField(const QString& text) const;
     void focusLater(QWidget* widget);
     void setHelp(const QString& text);
     void updateStepHeader();
@@ -401,7 +400,6 @@ private:
     void movieOpened(const QString& path, bool playable);
     void copyToClipboard(const QString& text);
     void openLink(const QString& link);
-    void connectLinks(QObject* window);
     // Starts the privileged copy through pkexec and ends this one once it
     // has taken over; a refused password prompt is reported.
     void relaunchAsAdministrator();
