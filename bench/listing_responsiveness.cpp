@@ -134,4 +134,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_listing_responsiveness.moc"
+#include "listing_responsiveness.moc"
