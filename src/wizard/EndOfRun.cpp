@@ -28,17 +28,20 @@ namespace {
 
 void setTitle(EndScreen& screen, const EndFacts& facts)
 {
-    const ostrel::PassOutcome& p = facts.outcome.pass;
-    switch (p.end) {
-    case PassEnd::Stopped: screen = {wintexts::endTitleStopped, EndMood::Warning}; return;
-    case PassEnd::MediumGone: screen = {wintexts::endTitleGone, EndMood::Warning}; return;
-    case PassEnd::Failed: screen = {wintexts::endTitleFailed, EndMood::Warning}; return;
-    case PassEnd::DestinationFailed: screen = {wintexts::endTitleNotSaved, EndMood::Warning}; return;
+    const auto set = [&screen](const QString& title, EndMood mood) {
+        screen.title = title;
+        screen.mood = mood;
+    };
+    switch (facts.outcome.pass.end) {
+    case PassEnd::Stopped: set(wintexts::endTitleStopped, EndMood::Warning); return;
+    case PassEnd::MediumGone: set(wintexts::endTitleGone, EndMood::Warning); return;
+    case PassEnd::Failed: set(wintexts::endTitleFailed, EndMood::Warning); return;
+    case PassEnd::DestinationFailed: set(wintexts::endTitleNotSaved, EndMood::Warning); return;
     case PassEnd::Completed:
     case PassEnd::SourceFailed:
-        screen = {wintexts::endTitleDone, facts.outcome.unreadable.count > 0 ? EndMood::Warning
-                                          : facts.filesFound == 0           ? EndMood::Note
-                                                                            : EndMood::Done};
+        set(wintexts::endTitleDone, facts.outcome.unreadable.count > 0 ? EndMood::Warning
+                                    : facts.filesFound == 0           ? EndMood::Note
+                                                                      : EndMood::Done);
         return;
     }
 }
