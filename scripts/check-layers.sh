@@ -17,16 +17,14 @@ declare -A allowed=(
   [media]="media edition device util"
   [app]="app util"
   [cli]="cli engine walkers signatures edition device media util"
-  [ui]="ui app engine walkers signatures edition device media util"
-  [entry]="ui app engine walkers signatures edition device media util"
+  [wizard]="wizard engine walkers signatures edition device util"
+  [ui]="ui wizard app engine walkers signatures edition device media util"
+  [entry]="ui wizard app engine walkers signatures edition device media util"
 )
 
 layer_of() {
   case "$1" in
     src/app/main.cpp) echo entry ;; # the window program's process entry
-    # Window classes still kept in src/app; they belong to the window layer
-    # (drop these two lines once they live in src/ui).
-    src/app/MyTableController.*|src/app/WindowApplication.*) echo ui ;;
     src/engine/walkers/*) echo walkers ;;
     src/*/*) local f=${1#src/}; echo "${f%%/*}" ;;
   esac

@@ -10,8 +10,8 @@
 // (The screenshot walk is a separate developer tool, ostrel-screenshot-tour.)
 
 #include "app/PrivilegedRelaunch.h"
-#include "app/WindowApplication.h"
 #include "edition/EditionProfile.h"
+#include "ui/WindowApplication.h"
 #include "ui/DesktopNotice.h"
 
 #include <cstdio>

@@ -15,7 +15,7 @@
 #include "engine/SectorSource.h"
 #include "media/MediaList.h"
 #include "signatures/SignatureDatabase.h"
-#include "signatures/SignatureTable.h"
+#include "signatures/TypeSelection.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -84,50 +84,15 @@ int fail(int code, const QString& message)
     return code;
 }
 
-// The mode's tables less the types not asked for (the filtered copies the
-// type list makes in the window).
-QStringList keepTypes(const QStringList& table, const QStringList& types)
-{
-    if (types.isEmpty())
-        return table;
-    QStringList kept;
-    for (qsizetype k = 0; k < sig::entryCount(table); ++k) {
-        if (types.contains(sig::field(table, k, sig::Extension)))
-            kept << table.mid(k * sig::Stride, sig::Stride);
-    }
-    return kept;
-}
-
-QStringList typesOf(const SignatureDatabase& db, int mode)
-{
-    QStringList types;
-    for (bool thorough : {false, true}) {
-        const QStringList& t = db.table(mode, thorough);
-        for (qsizetype k = 0; k < sig::entryCount(t); ++k)
-            types << sig::field(t, k, sig::Extension);
-    }
-    types.removeDuplicates();
-    return types;
-}
-
 void printTypes(const EditionProfile& profile, const SignatureDatabase& db, int onlyMode)
 {
     for (int mode = 0; mode < 4; ++mode) {
         if (!profile.offersMode(mode) || (onlyMode >= 0 && mode != onlyMode))
             continue;
         out() << profile.APP_LONG_NAME << ", " << kModeNames[mode] << " mode:\n";
-        QMap<QString, QString> rows; // sorted by extension, case-insensitively below
-        for (bool thorough : {false, true}) {
-            const QStringList& t = db.table(mode, thorough);
-            for (qsizetype k = 0; k < sig::entryCount(t); ++k) {
-                const QString ext = sig::field(t, k, sig::Extension);
-                const QString key = ext.toLower() + u'\n' + ext;
-                if (!rows.contains(key))
-                    rows.insert(key, sig::field(t, k, sig::Description) + (thorough ? QStringLiteral("  [thorough pass only]") : QString()));
-            }
-        }
-        for (auto it = rows.cbegin(); it != rows.cend(); ++it)
-            out() << "  " << qSetFieldWidth(8) << Qt::left << it.key().section(u'\n', 1) << qSetFieldWidth(0) << it.value() << "\n";
+        for (const sig::TypeRow& row : sig::typeList(db.table(mode, false), db.table(mode, true)))
+            out() << "  " << qSetFieldWidth(8) << Qt::left << row.extension << qSetFieldWidth(0) << row.description
+                  << (row.thoroughOnly ? QStringLiteral("  [thorough pass only]") : QString()) << "\n";
     }
 }
 
@@ -189,14 +154,14 @@ int runSearch(const EditionProfile& profile, const SignatureDatabase& db, const 
     setup.generalTable = db.table(mode, false);
     setup.thoroughTable = db.table(mode, true);
     if (mode != 0 && !o.types.isEmpty()) {
-        const QStringList offered = typesOf(db, mode);
+        const QStringList offered = sig::typesOf(db.table(mode, false), db.table(mode, true));
         for (const QString& t : o.types) {
             if (!offered.contains(t))
                 return fail(BadArguments, QStringLiteral("the %1 mode has no type %2 (it has: %3)")
                                               .arg(QString::fromLatin1(kModeNames[mode]), t, offered.join(u' ')));
         }
-        setup.generalTable = keepTypes(setup.generalTable, o.types);
-        setup.thoroughTable = keepTypes(setup.thoroughTable, o.types);
+        setup.generalTable = sig::keepTypes(setup.generalTable, o.types);
+        setup.thoroughTable = sig::keepTypes(setup.thoroughTable, o.types);
     }
 
     SearchSettings settings;

@@ -1,7 +1,7 @@
 #include "engine/SearchRun.h"
 
 #include "engine/DdrescueMapFile.h"
-#include "signatures/SignatureTable.h"
+#include "signatures/TypeSelection.h"
 #include "util/FolderHelpers.h"
 
 #include <QCoreApplication>
@@ -180,13 +180,7 @@ void SearchRun::resetSummary()
     // One summary row per type of the run; counts (and in the non-photo
     // modes the numbering) continue from the general pass into the thorough
     // pass.
-    QStringList types;
-    for (const QStringList* table : {&setup_.generalTable, &setup_.thoroughTable}) {
-        for (qsizetype k = 0; k < sig::entryCount(*table); ++k)
-            types << sig::field(*table, k, sig::Extension);
-    }
-    types.removeDuplicates();
-    summary_.reset(types);
+    summary_.reset(sig::typesOf(setup_.generalTable, setup_.thoroughTable));
 }
 
 } // namespace ostrel

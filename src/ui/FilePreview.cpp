@@ -11,7 +11,7 @@
 // newer selection supersedes a preview still in progress (the sheet is
 // window-modal, so this only happens from code).
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/InfoWindows.h"
@@ -20,6 +20,7 @@
 #include "ui/ResultsModel.h"
 #include "ui/ThumbnailCache.h"
 #include "ui_MainWindow.h"
+#include "wizard/PreviewChoice.h"
 
 #include <QFileInfo>
 #include <QScrollBar>
@@ -51,7 +52,7 @@ void MyTableController::movieOpened(const QString& path, bool playable)
     if (path != previewPath_ || !session)
         return; // an answer for a preview that was superseded
     Ui::MainWindow& w = *ui;
-    if (choosePreview(playable, QImage(), QIcon()) != PreviewKind::Movie) {
+    if (wizard::choosePreview(playable, false, false) != PreviewKind::Movie) {
         w._QuickLook_View->show();
         w.mMovieView->hide();
         Image_Preview(path, QFileInfo(path).fileName());
@@ -95,21 +96,25 @@ void MyTableController::QuickLook_Preview_Thread(const QString& path)
 void MyTableController::setQuickLook_View(const QString& path)
 {
     const quint64 generation = previewGeneration_;
-    if (path.isEmpty()) {
+    // Still pictures go straight to the thumbnail (see isStillPicture).
+    const bool still = !path.isEmpty() && previewMedia_ && isStillPicture(path);
+    switch (wizard::previewStart(path, previewMedia_ != nullptr, still)) {
+    case wizard::PreviewStart::Nothing:
         finishPreview(generation, path, static_cast<int>(PreviewKind::Nothing));
         return;
-    }
-    // Still pictures go straight to the thumbnail (see isStillPicture).
-    if (!previewMedia_ || isStillPicture(path)) {
+    case wizard::PreviewStart::Picture: {
         Ui::MainWindow& w = *ui;
         w._QuickLook_View->show();
         w.mMovieView->hide();
         Image_Preview(path, QFileInfo(path).fileName());
         return;
     }
-    // The answer comes through PreviewMedia::opened (connected in
-    // awakeFromNib), which continues in the lambda there.
-    previewMedia_->open(path);
+    case wizard::PreviewStart::AskMovie:
+        // The answer comes through PreviewMedia::opened (connected in
+        // awakeFromNib), which continues in movieOpened.
+        previewMedia_->open(path);
+        return;
+    }
 }
 
 void MyTableController::Image_Preview(const QString& path, const QString&)
@@ -124,7 +129,7 @@ void MyTableController::Image_Preview(const QString& path, const QString&)
                          if (generation != previewGeneration_)
                              return; // superseded by a newer selection
                          const QIcon icon = thumbnail.isNull() ? iconForExtension(path) : QIcon();
-                         const PreviewKind kind = choosePreview(false, thumbnail, icon);
+                         const PreviewKind kind = wizard::choosePreview(false, !thumbnail.isNull(), !icon.isNull());
                          if (kind == PreviewKind::Thumbnail)
                              ui->_QuickLook_View->setPixmap(QPixmap::fromImage(thumbnail));
                          else if (kind == PreviewKind::Icon)
@@ -149,9 +154,9 @@ void MyTableController::finishPreview(quint64 generation, const QString& path, i
     // show it a second after the sheet has gone.
     if (finalScreenPending_) {
         finalScreenPending_ = false;
-        const quint64 generation = runGeneration_;
-        QTimer::singleShot(kDeferredFinalScreenMs, this, [this, generation] {
-            if (generation == runGeneration_)
+        const quint64 run = host_->generation();
+        QTimer::singleShot(kDeferredFinalScreenMs, this, [this, run] {
+            if (run == host_->generation())
                 Final_or_Stop_Screen();
         });
     }

@@ -1,10 +1,11 @@
 // The file-type check list of the video, raw-file and audio modes, and the
 // step that turns its ticks into the filtered signature tables a search uses
-// and the per-type summary rows. Main thread only.
+// and the per-type summary rows. The list and the filtering are the rules of
+// signatures/TypeSelection.h, shared with the command line. Main thread only.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
-#include "signatures/SignatureTable.h"
+#include "signatures/TypeSelection.h"
 #include "ui/TableModels.h"
 #include "ui_MainWindow.h"
 
@@ -15,19 +16,6 @@ const QString kExtension = QStringLiteral("Extension");
 const QString kDescription = QStringLiteral("Description");
 const QString kThoro = QStringLiteral("Thoro");
 const QString kState = QStringLiteral("State");
-
-// Removes every entry (seven texts) whose extension is `extension`. After a
-// removal the same position is tested again, so neighbours go too.
-void removeEntries(QStringList& table, const QString& extension)
-{
-    qsizetype k = 0;
-    while ((k + 1) * sig::Stride <= table.size()) {
-        if (table.at(k * sig::Stride + sig::Extension) == extension)
-            table.remove(k * sig::Stride, sig::Stride);
-        else
-            ++k;
-    }
-}
 } // namespace
 
 void MyTableController::createExtensionListTableRecord(const QString& extension, bool state,
@@ -42,25 +30,10 @@ void MyTableController::createExtensionListTableRecord(const QString& extension,
 void MyTableController::buildExtensionList()
 {
     checkListModel_->clear();
-    const QStringList& general = tables.table(Recovery_MODE, false);
-    const QStringList& thorough = tables.table(Recovery_MODE, true);
-    auto listed = [this](const QString& extension) {
-        const QList<QVariantMap>& rows = checkListModel_->rows();
-        return std::any_of(rows.begin(), rows.end(),
-                           [&](const QVariantMap& r) { return r.value(kExtension).toString() == extension; });
-    };
     bulkCheckChange_ = true;
-    for (qsizetype k = 0; k < sig::entryCount(general); ++k) {
-        const QString& ext = sig::field(general, k, sig::Extension);
-        if (!listed(ext))
-            createExtensionListTableRecord(ext, true, sig::field(general, k, sig::Description), QString());
-    }
-    for (qsizetype k = 0; k < sig::entryCount(thorough); ++k) {
-        const QString& ext = sig::field(thorough, k, sig::Extension);
-        if (!listed(ext))
-            createExtensionListTableRecord(ext, true, sig::field(thorough, k, sig::Description),
-                                           QStringLiteral("YES"));
-    }
+    for (const sig::TypeRow& row : sig::typeList(tables.table(Recovery_MODE, false), tables.table(Recovery_MODE, true)))
+        createExtensionListTableRecord(row.extension, true, row.description,
+                                       row.thoroughOnly ? QStringLiteral("YES") : QString());
     bulkCheckChange_ = false;
     sortExtensionList();
 }
@@ -69,7 +42,7 @@ void MyTableController::sortExtensionList()
 {
     QList<QVariantMap> rows = checkListModel_->rows();
     std::stable_sort(rows.begin(), rows.end(), [](const QVariantMap& a, const QVariantMap& b) {
-        return a.value(kExtension).toString().compare(b.value(kExtension).toString(), Qt::CaseInsensitive) < 0;
+        return sig::typeOrderLess(a.value(kExtension).toString(), b.value(kExtension).toString());
     });
     checkListModel_->setRows(std::move(rows));
 }
@@ -121,18 +94,15 @@ void MyTableController::createSignatureListTableRecord(const QString& fileTypes,
 
 void MyTableController::applyExtensionSelection()
 {
-    CheckListHeader_Adv_Array.clear();
-    CheckListHeader_Array.clear();
     summaryModel_->clear();
-    CheckListHeader_Array = tables.table(Recovery_MODE, false);
-    CheckListHeader_Adv_Array = tables.table(Recovery_MODE, true);
+    QStringList unticked;
     for (const QVariantMap& row : checkListModel_->rows()) {
         const QString ext = row.value(kExtension).toString();
-        if (row.value(kState).toInt() != 0) {
+        if (row.value(kState).toInt() != 0)
             createSignatureListTableRecord(ext, 0, QString(), QString(), ext);
-        } else {
-            removeEntries(CheckListHeader_Array, ext);
-            removeEntries(CheckListHeader_Adv_Array, ext);
-        }
+        else
+            unticked << ext;
     }
+    CheckListHeader_Array = sig::dropTypes(tables.table(Recovery_MODE, false), unticked);
+    CheckListHeader_Adv_Array = sig::dropTypes(tables.table(Recovery_MODE, true), unticked);
 }

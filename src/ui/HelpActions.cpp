@@ -2,7 +2,7 @@
 // windows, the links to the edition's web sites and support address, and
 // copying them. The addresses come from the edition profile.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/InfoWindows.h"

@@ -149,17 +149,6 @@ void PlayerPreviewMedia::close()
     player_->setSource(QUrl());
 }
 
-PreviewKind choosePreview(bool playable, const QImage& thumbnail, const QIcon& icon)
-{
-    if (playable)
-        return PreviewKind::Movie;
-    if (!thumbnail.isNull())
-        return PreviewKind::Thumbnail;
-    if (!icon.isNull())
-        return PreviewKind::Icon;
-    return PreviewKind::Nothing;
-}
-
 bool isStillPicture(const QString& path)
 {
     // Mostly by content: a carved file's extension is the type the search

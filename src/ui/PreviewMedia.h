@@ -8,6 +8,8 @@
 //
 // Main thread only.
 
+#include "wizard/PreviewChoice.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QObject>
@@ -93,14 +95,6 @@ private:
     bool waiting_ = false;
     float volume_ = 0.8f;
 };
-
-// What the pane shows for a found file.
-enum class PreviewKind { Movie, Thumbnail, Icon, Nothing };
-
-// The rule of the pane: a file that plays is a movie; otherwise its
-// thumbnail when one could be made; otherwise its type icon; otherwise
-// nothing.
-PreviewKind choosePreview(bool playable, const QImage& thumbnail, const QIcon& icon);
 
 // True for files the pane shows as pictures without asking the movie
 // framework: every picture type the thumbnails decode (PictureKind). (Some

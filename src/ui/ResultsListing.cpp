@@ -7,7 +7,7 @@
 // is listed at once and shows a neutral frame; when the test answers it
 // shows the picture, or it becomes the "NoPreview.png" placeholder item.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "ui/ControlPanelWindow.h"
 #include "ui/PreviewMedia.h"
@@ -18,25 +18,22 @@
 #include "ui/WindowDialogs.h"
 #include "ui_MainWindow.h"
 #include "util/TextHelpers.h"
+#include "wizard/ListingRules.h"
 
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QUrl>
 
-// The cap and count rules shared by both browsers: the trimmed path when the
-// file is to be listed, else empty (a full browser still counts the file).
+// The cap and count rules shared by both browsers (wizard/ListingRules.h):
+// the trimmed path when the file is to be listed, else empty.
 QString MyTableController::pathToList(const QString& path)
 {
-    const quint64 limit = options_.engineOptions.fileListClearLimit;
-    // The browser is full: the file is counted, not shown.
-    if (static_cast<quint64>(resultsModel_->size()) >= limit) {
-        ++state_.Listed_File_Count;
-        return QString();
+    switch (wizard::listingFor(static_cast<quint64>(resultsModel_->size()), state_.Listed_File_Count.load(),
+                               options_.engineOptions.fileListClearLimit)) {
+    case wizard::Listing::CountOnly: ++state_.Listed_File_Count; return QString();
+    case wizard::Listing::Neither: return QString();
+    case wizard::Listing::Show: break;
     }
-    // The count reached the limit while items were removed: neither shown
-    // nor counted until the next clearing.
-    if (state_.Listed_File_Count.load() >= limit)
-        return QString();
     return Trim_Str(path);
 }
 
@@ -56,8 +53,7 @@ void MyTableController::addImageWithPath(const QString& path, const QString& ima
         thumbnails_->request(trimmed, ResultsModel::kThumbnailSide);
     }
     resultsModel_->append(std::move(item));
-    const quint64 count = ++state_.Listed_File_Count;
-    if (count % 6 == 0)
+    if (wizard::scrollsToEnd(++state_.Listed_File_Count, 0))
         ui->imageBrowser->scrollToBottom();
 }
 
@@ -106,8 +102,7 @@ void MyTableController::addImageWithPath_2(const QString& path, const QString& i
         summaryModel_->replaceRow(row, values);
     else
         summaryModel_->appendRow(values);
-    const quint64 count = ++state_.Listed_File_Count;
-    if (count % 4 == 0)
+    if (wizard::scrollsToEnd(++state_.Listed_File_Count, 2))
         ui->imageBrowser_2->scrollToBottom();
 }
 

@@ -1,23 +1,23 @@
-// Running a search from the window: the pre-flight check, the worker thread
-// (which runs the engine's SearchRun and with it the progress ticker), the
-// engine's requests carried out on the main thread, the Stop question, the
-// end-of-run screen and the device alerts.
+// Running a search from the window: the pre-flight check, starting the run
+// on the engine host's worker thread, the search's requests as the window
+// carries them out (on the main thread; WindowEngineHost hands them over),
+// the Stop question, the end-of-run screen and the device alerts. What the
+// end of a run decides and says is in wizard/EndOfRun.h.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include "app/PrivilegedRelaunch.h"
 #include "app/UserPrograms.h"
 #include "engine/EngineTexts.h"
-#include "engine/SearchRun.h"
 #include "media/DeviceAccess.h"
 #include "ui/ControlPanelWindow.h"
 #include "ui/InfoWindows.h"
-#include "ui/MainThreadMailbox.h"
 #include "ui/ResultsModel.h"
 #include "ui/WindowDialogs.h"
 #include "ui/WindowTexts.h"
 #include "ui_MainWindow.h"
 #include "util/TextHelpers.h"
+#include "wizard/EndOfRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,7 +26,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <chrono>
 #include <climits>
 #include <exception>
 #include <unistd.h>
@@ -73,10 +72,6 @@ void MyTableController::Check_Have_Permissions()
 void MyTableController::startSearch(int mode)
 {
     Check_Have_Permissions();
-    // A previous run's thread may still be winding down after its final
-    // screen; it has no more requests that wait for us, so this is short.
-    waitForWorker();
-
     ostrel::RunSetup setup;
     setup.mode = mode;
     if (mode == 0) {
@@ -87,148 +82,23 @@ void MyTableController::startSearch(int mode)
         setup.thoroughTable = CheckListHeader_Adv_Array;
     }
     setup.recFolderName = profile_.Rec_Folder_Name;
+    // A previous run's thread may still be winding down after its final
+    // screen; it has no more requests that wait for us, so this is short.
+    host_->waitForWorker();
     resultsModel_->setPhotoMode(mode == 0);
     runFoundFiles_ = 0;
     state_.unreadable_sectors = 0;
     finalScreenPending_ = false;
-
-    run_ = std::make_unique<ostrel::SearchRun>(*this, state_, std::move(setup), options_.engineOptions);
-    const quint64 generation = ++runGeneration_;
-    workerDone_ = false;
-    run_->start([this, generation] {
-        workerDone_ = true;
-        onMainThread([this, generation] { onWorkerFinished(generation); }, false);
-    });
-    if (run_->startFailed()) {
-        // No thread could be made (a process or memory limit): the run has
-        // ended with a message instead of taking the program down.
-        run_.reset();
-        workerDone_ = true;
-    }
+    host_->start(std::move(setup), options_.engineOptions);
 }
 
-void MyTableController::onWorkerFinished(quint64 generation)
+void MyTableController::workerEnded()
 {
-    if (generation != runGeneration_ || !run_)
-        return; // a later run has taken over; its own notice will come
-    run_.reset(); // joins the worker, which has ended
     emit searchThreadsFinished();
 }
 
-void MyTableController::waitForWorker()
-{
-    if (!run_)
-        return;
-    // The worker may be waiting for a request of its own; deliver those
-    // (only this mailbox's wake-ups) until it has ended.
-    while (!workerDone_) {
-        QCoreApplication::sendPostedEvents(mailbox_, QEvent::MetaCall);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    run_.reset(); // joins the worker
-}
-
 // ---------------------------------------------------------------------------
-// The engine's requests (worker or ticker thread)
-
-SearchSettings MyTableController::readSearchSettings()
-{
-    SearchSettings settings;
-    onMainThread([&settings, this] { settings = currentSearchSettings(); }, true);
-    return settings;
-}
-
-void MyTableController::beginPass(int mode, bool general, const QString& modeLabel)
-{
-    onMainThread([=, this] { onBeginPass(mode, general, modeLabel); }, true);
-}
-
-void MyTableController::showProgress(const ProgressSnapshot& progress)
-{
-    onMainThread([progress, this] { applyProgress(progress); }, false);
-}
-
-void MyTableController::passRunning(const QString& helpText)
-{
-    onMainThread([helpText, this] { onPassRunning(helpText); }, false);
-}
-
-void MyTableController::listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
-                                 const QString& type, quint64 typeCount)
-{
-    onMainThread(
-        [=, this] {
-            ++runFoundFiles_;
-            if (mode == 0)
-                addImageWithPath(path, imageName, imageUid);
-            else
-                addImageWithPath_2(path, imageName, imageUid, type, typeCount);
-        },
-        true);
-}
-
-void MyTableController::showClearNotice(const QString& notice)
-{
-    onMainThread(
-        [notice, this] {
-            ui->_ClearThumbnail_Label->setText(notice);
-            ui->_ClearThumbnail_Label->show();
-        },
-        false);
-}
-
-void MyTableController::clearFileList(int)
-{
-    onMainThread([this] { emptyResults(); }, true);
-}
-
-void MyTableController::showMessageBox(const QString& text)
-{
-    Show_MessageBox(text);
-}
-
-void MyTableController::requestFinalScreen(const ostrel::RunOutcome& outcome)
-{
-    onMainThread(
-        [this, outcome] {
-            runOutcome_ = outcome;
-            // A preview holding its wait sheet shows the screen when it is
-            // done (finishPreview).
-            if (session)
-                finalScreenPending_ = true;
-            else
-                Final_or_Stop_Screen();
-        },
-        false);
-}
-
-void MyTableController::wizardStepBack(int mode)
-{
-    onMainThread([mode, this] { onWizardStepBack(mode); }, false);
-}
-
-void MyTableController::logDeviceOpenFailure(int err)
-{
-    reportDeviceOpenFailure(err); // stdout and syslog are safe from the worker thread
-}
-
-void MyTableController::showPermissionAlert(int err)
-{
-    onMainThread([err, this] { showPermissionAlertAndGuideUser(err); }, true);
-}
-
-void MyTableController::showGenericErrorAlert(int err)
-{
-    onMainThread([err, this] { genericErrorAlert(err); }, true);
-}
-
-void MyTableController::progressTick(const ProgressSnapshot& progress)
-{
-    onMainThread([progress, this] { timerTickSetLabel(progress); }, false);
-}
-
-// ---------------------------------------------------------------------------
-// Their main-thread halves
+// What the search asks of the window (SearchView)
 
 SearchSettings MyTableController::currentSearchSettings() const
 {
@@ -271,6 +141,33 @@ void MyTableController::applyProgress(const ProgressSnapshot& progress)
     setProgress64(w._Progress_Horz, progress.done, progress.total);
 }
 
+void MyTableController::listFoundFile(int mode, const QString& path, const QString& imageName,
+                                      const QString& imageUid, const QString& type, quint64 typeCount)
+{
+    ++runFoundFiles_;
+    if (mode == 0)
+        addImageWithPath(path, imageName, imageUid);
+    else
+        addImageWithPath_2(path, imageName, imageUid, type, typeCount);
+}
+
+void MyTableController::showClearNoticeText(const QString& notice)
+{
+    ui->_ClearThumbnail_Label->setText(notice);
+    ui->_ClearThumbnail_Label->show();
+}
+
+void MyTableController::runEnded(const ostrel::RunOutcome& outcome)
+{
+    runOutcome_ = outcome;
+    // A preview holding its wait sheet shows the screen when it is done
+    // (finishPreview).
+    if (wizard::finalScreenNow(session))
+        Final_or_Stop_Screen();
+    else
+        finalScreenPending_ = true;
+}
+
 void MyTableController::onPassRunning(const QString& helpText)
 {
     Ui::MainWindow& w = *ui;
@@ -309,7 +206,7 @@ void MyTableController::stop_usb_disk()
         controlPanel_, {wintexts::askStop, QString(), {wintexts::yes, wintexts::no}, AlertText::Kind::Question});
     // The run may have ended while the question was up; a late Yes must not
     // leave a stop request behind for the next run.
-    if (answer == 0 && searchThreadsRunning() && state_.stop_screen_already_show == 0)
+    if (wizard::stopRequested(answer == 0, searchThreadsRunning(), state_.stop_screen_already_show != 0))
         state_.stop_now = 1;
 }
 
@@ -346,7 +243,7 @@ void MyTableController::Final_or_Stop_Screen()
         w._back_btn->setEnabled(true);
         w._browse_path->setEnabled(true);
         w._Thro_Mode_Chk->setEnabled(true);
-        if (continueAsked && runOutcome_.pass.canContinue())
+        if (wizard::continuesAfterEnd(continueAsked, runOutcome_.pass))
             continueSearchFrom(runOutcome_.pass.sector, runOutcome_.pass.rangeEnd);
     } catch (const std::exception& e) {
         Show_MessageBox(QString::fromLocal8Bit(e.what()));
@@ -357,56 +254,20 @@ void MyTableController::Final_or_Stop_Screen()
 // The final screen's words for the run in runOutcome_.
 void MyTableController::showFinalScreenTexts(SaveFile_Info* info)
 {
-    using ostrel::PassEnd;
-    const ostrel::PassOutcome& p = runOutcome_.pass;
-    const ostrel::UnreadableSummary& u = runOutcome_.unreadable;
-    using Mood = SaveFile_Info::Mood;
-    switch (p.end) {
-    case PassEnd::Stopped: info->setTitle(wintexts::endTitleStopped, Mood::Warning); break;
-    case PassEnd::MediumGone: info->setTitle(wintexts::endTitleGone, Mood::Warning); break;
-    case PassEnd::Failed: info->setTitle(wintexts::endTitleFailed, Mood::Warning); break;
-    case PassEnd::DestinationFailed: info->setTitle(wintexts::endTitleNotSaved, Mood::Warning); break;
-    case PassEnd::Completed:
-    case PassEnd::SourceFailed:
-        info->setTitle(wintexts::endTitleDone,
-                       u.count > 0 ? Mood::Warning : runFoundFiles_ == 0 ? Mood::Note : Mood::Done);
-        break;
-    }
-
-    QStringList summary;
-    if (p.end == PassEnd::Stopped)
-        summary << (p.canContinue() ? wintexts::endStoppedAt.arg(p.sector).arg(p.rangeEnd) : wintexts::endStoppedInRetry);
-    if (p.end == PassEnd::MediumGone)
-        summary << (p.anySectorRead ? wintexts::endGoneAfter.arg(p.sector) : wintexts::endGoneAtOnce);
-    if (p.end == PassEnd::Failed)
-        summary << wintexts::endFailed.arg(p.message);
-    const QString folder = QDir::toNativeSeparators(QDir(ui->_path->text()).filePath(profile_.Rec_Folder_Name));
-    if (runFoundFiles_ == 0) {
-        summary << wintexts::endNoFiles;
-        if (p.end == PassEnd::Completed || p.end == PassEnd::Stopped) {
-            const SearchSettings settings = currentSearchSettings();
-            QStringList hints{wintexts::hintOtherMode};
-            if (!settings.thorough)
-                hints << wintexts::hintThorough;
-            if (settings.sectorRange && !settings.entireDisk)
-                hints << wintexts::hintWholeDisk;
-            summary << wintexts::endNoFilesHint.arg(hints.join(QStringLiteral(", ")));
-        }
-    } else {
-        summary << (runFoundFiles_ == 1 ? wintexts::endOneFile.arg(folder)
-                                        : wintexts::endFiles.arg(runFoundFiles_).arg(folder));
-    }
-    info->setSummary(summary.join(QStringLiteral("\n\n")));
-
-    QStringList notice;
-    if (u.count > 0)
-        notice << wintexts::endUnreadable.arg(u.count).arg(ostrel::describeRanges(u.firstRanges, u.otherRanges));
-    if (u.readOnRetry > 0)
-        notice << wintexts::endReadOnRetry.arg(u.readOnRetry);
-    if (!u.mapFile.isEmpty())
-        notice << wintexts::endMapFile.arg(QDir::toNativeSeparators(u.mapFile));
-    info->setUnreadableNotice(notice.join(u' '));
-    info->setContinueOffer(p.canContinue() ? wintexts::continueButton.arg(p.sector) : QString());
+    const SearchSettings settings = currentSearchSettings();
+    wizard::EndFacts facts;
+    facts.outcome = runOutcome_;
+    facts.filesFound = runFoundFiles_;
+    facts.folder = QDir::toNativeSeparators(QDir(ui->_path->text()).filePath(profile_.Rec_Folder_Name));
+    facts.thorough = settings.thorough;
+    facts.rangeOnly = settings.sectorRange && !settings.entireDisk;
+    const wizard::EndScreen screen = wizard::endScreenFor(facts);
+    static constexpr SaveFile_Info::Mood kMoods[] = {SaveFile_Info::Mood::Done, SaveFile_Info::Mood::Note,
+                                                     SaveFile_Info::Mood::Warning};
+    info->setTitle(screen.title, kMoods[static_cast<int>(screen.mood)]);
+    info->setSummary(screen.summary);
+    info->setUnreadableNotice(screen.notice);
+    info->setContinueOffer(screen.continueOffer);
 }
 
 void MyTableController::continueSearchFrom(quint64 sector, quint64 end)

@@ -1,13 +1,11 @@
-// The wizard: its screens, Next and Back, the mode and criteria radios, the
-// range sliders and fields, the destination and the results folder button.
-// Main thread only.
+// The wizard: its screens, Next and Back, the mode radios. Which screen
+// comes when and what Next checks are rules of their own (wizard/WizardFlow.h,
+// wizard/RangeCheck.h); here they are applied to the widgets. Main thread
+// only.
 
-#include "app/MyTableController.h"
-
-#include "app/InvokingUser.h"
+#include "ui/MyTableController.h"
 
 #include "engine/FileNaming.h"
-#include "signatures/HexDecode.h"
 #include "ui/ControlPanelWindow.h"
 #include "device/DestinationGuard.h"
 #include "ui/InfoWindows.h"
@@ -19,14 +17,11 @@
 #include "ui/WindowTexts.h"
 #include "ui_MainWindow.h"
 #include "util/TextHelpers.h"
+#include "wizard/WizardFlow.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QItemSelectionModel>
-#include <QPointer>
 #include <QStyle>
 #include <QTimer>
-#include <QUrl>
 
 #include <exception>
 
@@ -49,18 +44,6 @@ void MyTableController::setHelp(const QString& text)
     ui->_help_info->setText(text);
 }
 
-void MyTableController::focusLater(QWidget* widget)
-{
-    // The alert that precedes a focus change has just closed; moving the
-    // focus after it has handed the focus back keeps it where we put it.
-    widget->setFocus(Qt::OtherFocusReason);
-    QPointer<QWidget> target(widget);
-    QTimer::singleShot(0, widget, [target] {
-        if (target)
-            target->setFocus(Qt::OtherFocusReason);
-    });
-}
-
 void MyTableController::updateStepHeader()
 {
     Ui::MainWindow& w = *ui;
@@ -68,13 +51,7 @@ void MyTableController::updateStepHeader()
     w._step_3->setVisible(!photo);
     w._step_sep_3->setVisible(!photo);
     w._step_4->setText(photo ? QStringLiteral("3  Search & results") : QStringLiteral("4  Search & results"));
-    int current = 1;
-    switch (screen_counter) {
-    case 0: current = 1; break;
-    case 1: current = 2; break;
-    case 2: current = photo ? 4 : 3; break;
-    default: current = 4; break;
-    }
+    const int current = wizard::headerStep(screen_counter, Recovery_MODE);
     QLabel* steps[4] = {w._step_1, w._step_2, w._step_3, w._step_4};
     for (int i = 0; i < 4; ++i) {
         const int number = i + 1;
@@ -206,188 +183,16 @@ void MyTableController::Audio_Mode_Radio()
 }
 
 // ---------------------------------------------------------------------------
-// Whole medium or sector range
-
-void MyTableController::resetRange(SettingsSet& s, const QString& sectorsText)
-{
-    const qint64 sectors = sectorsText.toLongLong();
-    s.startSlider->setRange64(0, sectors);
-    s.startSlider->setValue64(0);
-    s.startMin->setText(QStringLiteral("0"));
-    s.startMax->setText(sectorsText);
-    s.startField->setText(QStringLiteral("0"));
-    s.endSlider->setRange64(0, sectors);
-    s.endSlider->setValue64(sectors);
-    s.endMin->setText(QStringLiteral("0"));
-    s.endMax->setText(sectorsText);
-    s.endField->setText(sectorsText);
-}
-
-void MyTableController::entireDisk(SettingsSet& s)
-{
-    setHelp(wintexts::helpEntireDisk);
-    s.entire->setChecked(true);
-    s.range->setChecked(false);
-    s.summary->setHidden(false);
-    s.rangeBlock->setHidden(true);
-}
-
-void MyTableController::sectorRange(SettingsSet& s)
-{
-    setHelp(wintexts::helpSectorRange);
-    s.entire->setChecked(false);
-    s.range->setChecked(true);
-    s.summary->setHidden(true);
-    resetRange(s, s.values[5]->text());
-    s.rangeBlock->setHidden(false);
-}
-
-void MyTableController::Entire_Disk_Radio()
-{
-    entireDisk(photoSet_);
-}
-
-void MyTableController::Entire_Disk_Radio_Sig()
-{
-    entireDisk(sigSet_);
-}
-
-void MyTableController::Sector_Range_Radio()
-{
-    sectorRange(photoSet_);
-}
-
-void MyTableController::Sector_Range_Radio_Sig()
-{
-    sectorRange(sigSet_);
-}
-
-void MyTableController::sliderMoved(SectorSlider* slider, QLineEdit* field)
-{
-    field->setText(QString::number(slider->value64()));
-}
-
-void MyTableController::DO_Start_slider()
-{
-    sliderMoved(photoSet_.startSlider, photoSet_.startField);
-}
-
-void MyTableController::DO_End_slider()
-{
-    sliderMoved(photoSet_.endSlider, photoSet_.endField);
-}
-
-void MyTableController::DO_Start_slider_Sig()
-{
-    sliderMoved(sigSet_.startSlider, sigSet_.startField);
-}
-
-void MyTableController::DO_End_slider_Sig()
-{
-    sliderMoved(sigSet_.endSlider, sigSet_.endField);
-}
-
-void MyTableController::controlTextDidChange(QLineEdit* field)
-{
-    SectorSlider* slider = nullptr;
-    for (SettingsSet* s : {&photoSet_, &sigSet_}) {
-        if (field == s->startField)
-            slider = s->startSlider;
-        else if (field == s->endField)
-            slider = s->endSlider;
-    }
-    if (!slider)
-        return;
-    // The number the text begins with; text that does not begin with one
-    // counts as 0.
-    const qint64 typed = leadingDecimal(field->text());
-    const qint64 total = ui->_sectors_val->text().toLongLong();
-    if (typed <= total)
-        slider->setValue64(typed);
-}
-
-// ---------------------------------------------------------------------------
-// Destination
-
-void MyTableController::browsePath()
-{
-    dialogs_->runModal(browseInfoWindow());
-    browseInfoWindow()->hide();
-    // Under pkexec or sudo our home is root's: start in the user's.
-    QString start = ui->_path->text();
-    if (start.isEmpty())
-        start = InvokingUser::current().home.isEmpty() ? QDir::homePath() : InvokingUser::current().home;
-    const QString chosen = dialogs_->chooseFolder(controlPanel_, start);
-    if (chosen.isEmpty())
-        return;
-    ui->_path->setText(chosen);
-    ui->_path_Sig->setText(chosen);
-}
-
-void MyTableController::Browse_Path()
-{
-    browsePath();
-}
-
-void MyTableController::Browse_Path_Sig()
-{
-    browsePath();
-}
-
-void MyTableController::openResultsFolder()
-{
-    const QString folder = QDir(QDir(ui->_path->text()).filePath(profile_.Rec_Folder_Name))
-                               .filePath(ostrel::modeFolderName(Recovery_MODE));
-    if (!QFileInfo(folder).isDir()) {
-        Show_MessageBox(wintexts::msgNoDestFolder);
-        return;
-    }
-    dialogs_->openLocation(QUrl::fromLocalFile(folder));
-}
-
-void MyTableController::Open_Folder_btn()
-{
-    openResultsFolder();
-}
-
-void MyTableController::Open_Folder_btn_Sig()
-{
-    openResultsFolder();
-}
-
-// ---------------------------------------------------------------------------
-// Checks
-
-bool MyTableController::Check_For_Valid_Sec(const QString& text)
-{
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
-
-bool MyTableController::validRangeField(const QString& text) const
-{
-    const QString totalText = ui->_sectors_val->text();
-    if (text.isEmpty() || leadingDecimal(text) < 0)
-        return false;
-    if (!Check_For_Valid_Sec(text))
-        return false;
-    if (text.size() > totalText.size())
-        return false;
-    return text.toDouble() <= totalText.toDouble();
-}
-
-// ---------------------------------------------------------------------------
 // Next
 
 bool MyTableController::nextFromMedium()
 {
     Ui::MainWindow& w = *ui;
     const QModelIndexList selected = w.idTableView->selectionModel()->selectedRows();
-    if (selected.isEmpty() || selected.first().row() >= mediaModel_->rows().size()) {
-        Show_MessageBox(wintexts::msgSelectMedia);
+    const wizard::CheckResult chosen =
+        wizard::checkMediumChosen(!selected.isEmpty() && selected.first().row() < mediaModel_->rows().size());
+    if (!chosen.ok()) {
+        Show_MessageBox(chosen.message);
         return false;
     }
     selectedMedium_ = mediaModel_->rows().at(selected.first().row());
@@ -425,49 +230,13 @@ bool MyTableController::nextFromMedium()
 bool MyTableController::nextFromSettings()
 {
     Ui::MainWindow& w = *ui;
-    SettingsSet& s = set(Recovery_MODE);
-    // 1. A destination, not on the medium being searched.
-    if (s.path->text().isEmpty()) {
-        Show_MessageBox(wintexts::msgDestination);
-        focusLater(s.browse);
+    // The destination, the range, the signature files: the first refusal wins.
+    if (const wizard::CheckResult refused = wizard::checkSettings(settingsInput()); !refused.ok()) {
+        Show_MessageBox(refused.message);
+        focusAfterAlert(refused.focus);
         return false;
     }
-    const QString identifier = w._disk_identifier->text();
-    const QString source = sourcePathFor(identifier);
-    const bool onMedium = options_.destinationOnMedium
-                              ? options_.destinationOnMedium(s.path->text(), identifier,
-                                                             selectedMedium_.nsStrParentDisk, source)
-                              : destguard::destinationOnMedium(s.path->text(), identifier,
-                                                               selectedMedium_.nsStrParentDisk, source);
-    if (onMedium) {
-        Show_MessageBox(wintexts::msgDestinationOnMedium);
-        focusLater(s.browse);
-        return false;
-    }
-    // 2. The range, when one is chosen.
-    if (s.range->isChecked() && !s.entire->isChecked()) {
-        if (!validRangeField(s.startField->text())) {
-            Show_MessageBox(wintexts::msgStartSector);
-            focusLater(s.startField);
-            return false;
-        }
-        if (!validRangeField(s.endField->text())) {
-            Show_MessageBox(wintexts::msgEndSector);
-            focusLater(s.endField);
-            return false;
-        }
-        if (s.endField->text().toLongLong() <= s.startField->text().toLongLong()) {
-            Show_MessageBox(wintexts::msgEndNotGreater);
-            focusLater(s.endField);
-            return false;
-        }
-    }
-    // 3. Signature files that cannot be used: said now, before any reading.
-    if (const QString problem = tables.loadProblem(Recovery_MODE); !problem.isEmpty()) {
-        Show_MessageBox(problem);
-        return false;
-    }
-    // 4. On to the next screen.
+    // On to the next screen.
     screen_counter = 2;
     w._Thro_Mode_Chk_SIG->setChecked(true);
     w._select_unselect_Chk->setChecked(true);
@@ -489,9 +258,10 @@ bool MyTableController::nextFromSettings()
 bool MyTableController::nextFromFileTypes()
 {
     applyExtensionSelection();
-    if (!Check_For_One_Extension_Selection()) {
-        Show_MessageBox(wintexts::msgNoExtension);
-        focusLater(ui->idCheckTableView);
+    if (const wizard::CheckResult refused = wizard::checkTypesChosen(Check_For_One_Extension_Selection());
+        !refused.ok()) {
+        Show_MessageBox(refused.message);
+        focusAfterAlert(refused.focus);
         return false;
     }
     screen_counter = 3;
@@ -504,12 +274,12 @@ bool MyTableController::nextFromFileTypes()
 void MyTableController::Next_btn()
 {
     try {
-        if (screen_counter == 0)
-            nextFromMedium();
-        else if (screen_counter == 1)
-            nextFromSettings();
-        else if (screen_counter == 2 && Recovery_MODE != 0)
-            nextFromFileTypes();
+        switch (wizard::nextStep(screen_counter, Recovery_MODE)) {
+        case wizard::NextStep::CheckMedium: nextFromMedium(); break;
+        case wizard::NextStep::CheckSettings: nextFromSettings(); break;
+        case wizard::NextStep::CheckFileTypes: nextFromFileTypes(); break;
+        case wizard::NextStep::Nothing: break;
+        }
     } catch (const std::exception& e) {
         Show_NSLog_Message(QString::fromLocal8Bit(e.what()));
     }
@@ -529,9 +299,13 @@ void MyTableController::Back_btn()
 {
     Ui::MainWindow& w = *ui;
     // While a search runs Back is disabled; a click that slips through is ignored.
-    if (searchThreadsRunning() && state_.stop_screen_already_show == 0)
+    if (!wizard::backAllowed(searchThreadsRunning(), state_.stop_screen_already_show != 0))
         return;
-    if (screen_counter == 1) {
+    const wizard::Screen leaving = wizard::screenOf(screen_counter, Recovery_MODE);
+    if (leaving == wizard::Screen::Medium)
+        return;
+    screen_counter = wizard::backFrom(screen_counter);
+    if (leaving == wizard::Screen::Settings) {
         w._Search_Type->hide();
         setHelp(wintexts::helpMedium);
         w._sectors_val->setText(wintexts::none);
@@ -541,20 +315,18 @@ void MyTableController::Back_btn()
                 value->setText(wintexts::none);
         }
         w._back_btn->setEnabled(false);
-        screen_counter = 0;
         show_hide_2_screen(true); // the set of the mode being left
         Recovery_MODE = 0;
         setModeRadio(0);
         show_hide_1_screen(false);
         Reload_Drive_list_Function();
-    } else if (screen_counter == 2) {
+    } else if (screen_counter == 1) { // from photo results or from the file types
         SettingsSet& s = set(Recovery_MODE);
         setHelp(s.range->isChecked() && !s.entire->isChecked() ? wintexts::helpSectorRange : wintexts::helpEntireDisk);
         emptyResults();
         w._zoom_slider->setValue(50);
         zoomSliderDidChange();
         setHiddenAll({w._ClearThumbnail_Label, w._zoom_label, w._zoom_slider}, true);
-        screen_counter = 1;
         show_hide_2_screen(false);
         if (Recovery_MODE == 0)
             show_hide_3_screen_Photo(true);
@@ -563,12 +335,11 @@ void MyTableController::Back_btn()
         setHiddenAll({w._open_folder, w._open_folder_Sig}, true);
         state_.stop_now = 0;
         state_.Listed_File_Count = 0;
-    } else if (screen_counter == 3) {
+    } else { // from the results of the other modes to their file types
         w._ClearThumbnail_Label->hide();
         emptyResults();
         setHiddenAll({w._open_folder, w._open_folder_Sig}, true);
         setHelp(wintexts::helpFileTypes);
-        screen_counter = 2;
         show_hide_4_screen_RawFile(true);
         show_hide_3_screen_RawFile(false);
         state_.stop_now = 0;

@@ -3,14 +3,18 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "ui/ControlPanelWindow.h"
 #include "ui/TableModels.h"
-#include "ui_MainWindow.h"
 
 #include <QBuffer>
 #include <QDialog>
 #include <QFile>
 #include <QImage>
+#include <QAbstractButton>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTest>
 
 #include <chrono>
@@ -33,7 +37,6 @@ int ScriptedDialogs::runModal(QDialog* window)
 
 QString ScriptedDialogs::chooseFolder(QWidget*, const QString&)
 {
-    ++folderRequests;
     return folderAnswer;
 }
 
@@ -49,11 +52,6 @@ QStringList ScriptedDialogs::messages() const
     for (const AlertText& a : alerts)
         list << a.message;
     return list;
-}
-
-int ScriptedDialogs::countMessage(const QString& message) const
-{
-    return static_cast<int>(messages().count(message));
 }
 
 QStringList FakeMediaPlatform::mountedRemovableMedia()
@@ -167,7 +165,7 @@ std::unique_ptr<Harness> makeHarness(HarnessConfig config)
     options.terminate = [raw] { ++raw->terminated; };
     options.relaunchAsAdministrator = [raw] {
         ++raw->relaunches;
-        return raw->relaunchResult;
+        return true;
     };
     options.destinationOnMedium = config.destinationOnMedium;
     if (config.previewMedia) {
@@ -189,7 +187,42 @@ std::unique_ptr<Harness> makeHarness(HarnessConfig config)
 
 void selectMediaRow(MyTableController& controller, int row)
 {
-    controller.widgets()->idTableView->selectRow(row);
+    widget<QTableView>(controller, "idTableView")->selectRow(row);
+}
+
+QWidget* widgetNamed(MyTableController& controller, const char* name)
+{
+    QWidget* w = controller.controlPanel()->findChild<QWidget*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("the window has no widget named %s", name);
+    return w;
+}
+
+void WizardDriver::click(const char* button)
+{
+    widget<QAbstractButton>(c_, button)->click();
+}
+
+void WizardDriver::chooseMode(int mode)
+{
+    static const char* const radios[] = {"_photo_mode_rd", "_video_mode_rd", "_rawfile_mode_rd", "_audio_mode_rd"};
+    click(radios[mode]);
+}
+
+void WizardDriver::toSettings(int row)
+{
+    selectMediaRow(c_, row);
+    next();
+}
+
+QString WizardDriver::text(const char* name) const
+{
+    QWidget* w = widgetNamed(c_, name);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* field = qobject_cast<QLineEdit*>(w))
+        return field->text();
+    qFatal("the widget %s shows no text", name);
 }
 
 void writeSignatureFile(const QString& path, const QList<QStringList>& entries)

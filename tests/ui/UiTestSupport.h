@@ -2,14 +2,16 @@
 // Shared material of the window tests: a dialog stand-in that records every
 // alert and modal window and answers from a script, a media platform that
 // reports made-up volumes, a builder for small disk images with real file
-// headers at sector starts, and a harness that builds the real window on
-// them. Everything runs on the offscreen platform; nothing needs root.
+// headers at sector starts, a harness that builds the real window on them,
+// and a driver that clicks through the wizard by the widgets' object names.
+// Everything runs on the offscreen platform; nothing needs root.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 #include "engine/SectorSource.h"
 #include "media/MediaPlatform.h"
 #include "ui/PreviewMedia.h"
 #include "ui/WindowDialogs.h"
+#include "wizard/WizardFlow.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -18,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QVariantMap>
+#include <QAbstractButton>
+#include <QWidget>
 
 #include <atomic>
 #include <functional>
@@ -34,7 +38,6 @@ public:
     QStringList modalWindows;   // object names of the windows run modally
     QList<QUrl> opened;
     QString folderAnswer;       // what the folder chooser returns
-    int folderRequests = 0;
     std::function<int(const AlertText&)> answer;
     std::function<void(QDialog*)> onModal;
 
@@ -45,7 +48,6 @@ public:
 
     // The main texts of the alerts shown so far, in order.
     QStringList messages() const;
-    int countMessage(const QString& message) const;
     int countModal(const QString& objectName) const { return static_cast<int>(modalWindows.count(objectName)); }
 };
 
@@ -137,7 +139,6 @@ struct Harness {
     std::unique_ptr<MyTableController> controller;
     std::atomic<int> terminated{0};
     std::atomic<int> relaunches{0};
-    bool relaunchResult = true;
     ScriptedPreviewMedia* media = nullptr; // the scripted movie half, when used
 
     MyTableController& c() { return *controller; }
@@ -148,6 +149,41 @@ std::unique_ptr<Harness> makeHarness(HarnessConfig config = HarnessConfig());
 
 // Selects row `row` of the media table as a user click would.
 void selectMediaRow(MyTableController& controller, int row);
+
+// Finds the window's widget by its object name (the outlet names of the
+// layout); a missing one ends the test program, naming it.
+QWidget* widgetNamed(MyTableController& controller, const char* name);
+template <class T>
+T* widget(MyTableController& controller, const char* name)
+{
+    T* w = qobject_cast<T*>(widgetNamed(controller, name));
+    if (!w)
+        qFatal("the widget %s is not of the type asked for", name);
+    return w;
+}
+
+// Clicks through the wizard as a user would and reads where it stands.
+class WizardDriver {
+public:
+    explicit WizardDriver(MyTableController& c) : c_(c) {}
+    void next() { click("_next_btn"); }
+    void back() { click("_back_btn"); }
+    void click(const char* button);
+    wizard::Screen screen() const { return wizard::screenOf(c_.screenCounter(), Recovery_MODE); }
+    // Clicks the mode's radio (0 photo .. 3 audio).
+    void chooseMode(int mode);
+    // Medium `row` chosen and Next: the settings screen of the current mode.
+    void toSettings(int row = 0);
+    // The browse button of the current mode's settings (the scripted
+    // chooser answers).
+    void browse() { click(Recovery_MODE == 0 ? "_browse_path" : "_browse_path_Sig"); }
+    bool visible(const char* name) const { return widgetNamed(c_, name)->isVisible(); }
+    bool enabled(const char* name) const { return widgetNamed(c_, name)->isEnabled(); }
+    QString text(const char* name) const; // a label's or a field's text
+
+private:
+    MyTableController& c_;
+};
 
 // Writes a signature file: entries of (extension value, header hex,
 // description); the size limit is 1 MiB, the position 1.

@@ -1,34 +1,25 @@
 // The window on a desktop as a new user meets it: a found file with sound
 // previewed by the real player when no audio output exists (offscreen, no
 // sound server: it must play silently, never crash), the exit question asked
-// once, every screen usable at 1280x650 and 1366x700 (what 1280x720 and
-// 1366x768 leave under a panel and a title bar) with every button whole, the
-// hint of an empty media list, thumbnails of every picture type the photo
-// tables carry (through the picture helper, which is killed when it hangs),
-// and a file the desktop cannot open (the user is told where it is). Needs
-// the shipped resources, tests/material and the built picture helper; no
-// root, no sound server, no xdg-open.
+// once, and every screen usable at 1280x650 and 1366x700 (what 1280x720 and
+// 1366x768 leave under a panel and a title bar) with every button whole.
+// Needs the shipped resources and tests/material; no root, no sound server.
 
 #include "UiTestSupport.h"
 
 #include "engine/EngineTexts.h"
 #include "ui/ControlPanelWindow.h"
-#include "ui/DesktopOpener.h"
 #include "ui/MediaControls.h"
-#include "ui/PictureHelper.h"
 #include "ui/PreviewMedia.h"
-#include "ui/ThumbnailCache.h"
-#include "ui/WindowTexts.h"
-#include "ui_MainWindow.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QSlider>
 #include <QToolButton>
 
 namespace {
@@ -52,17 +43,6 @@ void checkButtonsFit(QWidget* window, const QString& state)
     }
 }
 
-// A helper that runs `script` instead of answering.
-QString hangingHelper(const QTemporaryDir& dir, const QByteArray& script)
-{
-    const QString path = dir.filePath(QStringLiteral("hanging-helper"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write("#!/bin/sh\n" + script + "\n");
-    f.close();
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    return path;
-}
 } // namespace
 
 class DesktopTest : public QObject {
@@ -75,11 +55,6 @@ private slots:
     void soundPreviewsWithoutAnAudioOutput();
     void exitAsksOnce();
     void everyScreenFitsSmallScreens();
-    void emptyMediaListSaysWhatToDo();
-    void thumbnailsOfEveryPictureType_data();
-    void thumbnailsOfEveryPictureType();
-    void hangingOrHostilePicturesCostOnlyTheirThumbnail();
-    void aFileTheDesktopCannotOpenIsShownWithItsPath();
 };
 
 void DesktopTest::soundPreviewsWithoutAnAudioOutput()
@@ -96,8 +71,8 @@ void DesktopTest::soundPreviewsWithoutAnAudioOutput()
     QCOMPARE(finished.at(0).at(1).toInt(), static_cast<int>(PreviewKind::Movie));
     QCOMPARE(c.previewMedia()->hasSoundOutput(), !QMediaDevices::audioOutputs().isEmpty());
     // Sound alone: the type icon, not an empty movie view, and the controls.
-    QVERIFY(!c.widgets()->mMovieView->isVisible());
-    QVERIFY(!c.widgets()->_QuickLook_View->pixmap().isNull());
+    QVERIFY(!widgetNamed(c, "mMovieView")->isVisible());
+    QVERIFY(!widget<QLabel>(c, "_QuickLook_View")->pixmap().isNull());
     MediaControls* controls = c.mediaControls();
     QVERIFY(controls->isVisible());
     QTRY_VERIFY2_WITH_TIMEOUT(controls->timeLabel()->text().endsWith(QStringLiteral("/ 0:03")), qPrintable(controls->timeLabel()->text()), 10000);
@@ -119,7 +94,7 @@ void DesktopTest::exitAsksOnce()
     auto h = makeHarness();
     MyTableController& c = h->c();
     h->dialogs->answer = [](const AlertText&) { return 0; }; // "Yes"
-    c.widgets()->_exit_btn->click();
+    WizardDriver(c).click("_exit_btn");
     QCOMPARE(h->dialogs->alerts.size(), 1);
     QCOMPARE(h->terminated.load(), 1);
     // Ending the application closes the window: no second question.
@@ -136,7 +111,6 @@ void DesktopTest::everyScreenFitsSmallScreens()
     config.samples = {SampleMedium{image.path(), QString(), QString()}};
     auto h = makeHarness(config);
     MyTableController& c = h->c();
-    Ui::MainWindow& w = *c.widgets();
     QMainWindow* window = c.controlPanel();
     window->showNormal();
 
@@ -167,22 +141,22 @@ void DesktopTest::everyScreenFitsSmallScreens()
              c.show_hide_3_screen_RawFile(true);
              c.show_hide_4_screen_RawFile(false);
              c.mediaControls()->show();
-             w._open_folder_Sig->show();
+             widgetNamed(c, "_open_folder_Sig")->show();
          }},
         {QStringLiteral("photo results"),
          [&] {
              c.show_hide_4_screen_RawFile(true);
              Recovery_MODE = 0;
              c.show_hide_3_screen_Photo(false);
-             w._zoom_slider->show();
-             w._open_folder->show();
+             widgetNamed(c, "_zoom_slider")->show();
+             widgetNamed(c, "_open_folder")->show();
          }},
         {QStringLiteral("photo search with its longest progress texts"),
          [&] {
-             w._Mode_label->setText(texts::thoroughPassLabel);
-             w._sector_label->setText(sectorLabelText(1234567890, 0, 1953525168, 1953525168));
-             w._ClearThumbnail_Label->setText(texts::photoClearNotice);
-             w._ClearThumbnail_Label->show();
+             widget<QLabel>(c, "_Mode_label")->setText(texts::thoroughPassLabel);
+             widget<QLabel>(c, "_sector_label")->setText(sectorLabelText(1234567890, 0, 1953525168, 1953525168));
+             widget<QLabel>(c, "_ClearThumbnail_Label")->setText(texts::photoClearNotice);
+             widgetNamed(c, "_ClearThumbnail_Label")->show();
          }},
     };
     for (const auto& [name, enter] : states) {
@@ -198,96 +172,6 @@ void DesktopTest::everyScreenFitsSmallScreens()
             checkButtonsFit(window, name);
         }
     }
-}
-
-void DesktopTest::emptyMediaListSaysWhatToDo()
-{
-    auto empty = makeHarness();
-    QLabel* hint = empty->c().emptyMediaHint();
-    QVERIFY(hint->isVisible());
-    QCOMPARE(hint->text(), wintexts::noMediaHint);
-    QVERIFY(hint->text().contains(QStringLiteral("Insert the card or drive, then Refresh list")));
-    QVERIFY(hint->width() > 0);
-
-    HarnessConfig config;
-    config.volumes = {fakeVolume(QStringLiteral("sdb1"), QStringLiteral("CARD"), 1 << 20)};
-    auto listed = makeHarness(config);
-    QVERIFY(!listed->c().emptyMediaHint()->isVisible());
-}
-
-void DesktopTest::thumbnailsOfEveryPictureType_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QSize>("size"); // at most 100 pixels a side
-    QTest::newRow("JPEG") << QStringLiteral("photo.jpg") << QSize(100, 75);
-    QTest::newRow("TIFF") << QStringLiteral("photo.tif") << QSize(100, 75);
-    QTest::newRow("WebP") << QStringLiteral("pictures/photo.webp") << QSize(100, 66);
-    QTest::newRow("HEIC") << QStringLiteral("pictures/photo.heic") << QSize(100, 66);
-    QTest::newRow("AVIF") << QStringLiteral("pictures/photo.avif") << QSize(100, 66);
-    QTest::newRow("PSD") << QStringLiteral("pictures/photo.psd") << QSize(100, 66);
-    QTest::newRow("PSB") << QStringLiteral("pictures/photo.psb") << QSize(100, 66);
-    QTest::newRow("PSD CMYK 16 bit") << QStringLiteral("pictures/cmyk.psd") << QSize(60, 40);
-    QTest::newRow("raw, embedded preview") << QStringLiteral("pictures/photo.dng") << QSize(100, 75);
-    QTest::newRow("raw, half-size decode") << QStringLiteral("pictures/raw-only.dng") << QSize(64, 48);
-}
-
-void DesktopTest::thumbnailsOfEveryPictureType()
-{
-    QFETCH(QString, file);
-    QFETCH(QSize, size);
-    QVERIFY2(!pictureHelperPath().isEmpty(), "the picture helper was not built beside the tests");
-    const QImage image = ThumbnailCache::decodePicture(material(file), 100);
-    QVERIFY2(!image.isNull(), qPrintable(file + " gave no thumbnail"));
-    QCOMPARE(image.size(), size);
-    // A picture, not a blank: its colours vary.
-    QVERIFY(image.pixel(0, 0) != image.pixel(image.width() - 1, image.height() - 1));
-}
-
-void DesktopTest::hangingOrHostilePicturesCostOnlyTheirThumbnail()
-{
-    QTemporaryDir dir;
-    const QString truncated = dir.filePath(QStringLiteral("huge.psd"));
-    QFile f(truncated);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    // A 300000 x 300000 canvas that ends after its header.
-    f.write(QByteArray::fromHex("38425053000200000000000000030004 93e00004 93e0 0008 0003 00000000"));
-    f.close();
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(ThumbnailCache::decodePicture(truncated, 100).isNull());
-    // One that never answers, and one that closes its output and hangs.
-    for (const QByteArray& hang : {QByteArray("exec sleep 30"), QByteArray("exec sleep 30 >/dev/null")})
-        QVERIFY(decodeInHelper(hangingHelper(dir, hang), material(QStringLiteral("pictures/photo.heic")),
-                               PictureKind::Heif, 100, 500)
-                    .isNull());
-    QVERIFY2(clock.elapsed() < 10000, "a hanging helper was waited for");
-}
-
-void DesktopTest::aFileTheDesktopCannotOpenIsShownWithItsPath()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("GND00001.JPG"));
-    QFile(file).open(QIODevice::WriteOnly);
-    OpenerSetup setup;
-    setup.user = InvokingUser::current();
-    setup.opener = dir.filePath(QStringLiteral("xdg-open"));
-    QFile opener(setup.opener);
-    QVERIFY(opener.open(QIODevice::WriteOnly));
-    opener.write("#!/bin/sh\nexit 3\n"); // xdg-open: no program for the type
-    opener.close();
-    opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-
-    QString why;
-    QString late;
-    QVERIFY(openForUser(QUrl::fromLocalFile(file), setup, [&late](const QString& reason) { late = reason; }, &why));
-    QTRY_VERIFY_WITH_TIMEOUT(!late.isEmpty(), 10000);
-    const QString text = cannotOpenText(QUrl::fromLocalFile(file), late);
-    QVERIFY2(text.contains(QStringLiteral("no program to open it")), qPrintable(text));
-    QVERIFY2(text.contains(file), qPrintable(text));
-
-    setup.opener.clear(); // xdg-open not installed
-    QVERIFY(!openForUser(QUrl::fromLocalFile(file), setup, {}, &why));
-    QVERIFY2(why.contains(QStringLiteral("xdg-utils")), qPrintable(why));
 }
 
 QTEST_MAIN(DesktopTest)

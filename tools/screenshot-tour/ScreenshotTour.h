@@ -9,7 +9,7 @@
 // preview of a found movie is pictured. When the walk is done the program
 // quits.
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include <QObject>
 #include <QString>

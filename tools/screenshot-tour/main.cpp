@@ -5,7 +5,7 @@
 // temporary folder that is removed when the walk ends.
 
 #include "ScreenshotTour.h"
-#include "app/WindowApplication.h"
+#include "ui/WindowApplication.h"
 
 #include <cstdio>
 #include <memory>

@@ -3,7 +3,7 @@
 // controller with its options. Shared by the program and the developer
 // tools that drive the real window (the screenshot tour).
 
-#include "app/MyTableController.h"
+#include "ui/MyTableController.h"
 
 #include <QString>
 #include <QStringList>

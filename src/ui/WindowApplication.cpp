@@ -1,4 +1,4 @@
-#include "app/WindowApplication.h"
+#include "ui/WindowApplication.h"
 
 #include "edition/EditionProfile.h"
 #include "engine/OpenFileRegistry.h"

@@ -2,26 +2,27 @@
 // The main window controller: exactly one per process, reachable as
 // `Main_App_wnd`. It owns the main window (`controlPanel`, built from
 // MainWindow.ui), the lists the window shows, the signature tables and their
-// filtered copies, and the state of a search. It drives the wizard, and it is
-// the engine's host: every request of a running search arrives here and is
-// carried out on the main thread.
+// filtered copies, and the state of a search. It is a shell over rules kept
+// elsewhere: the wizard's order and checks, the listing cap, the preview
+// choice and the end-of-run decisions are in wizard/ (no widget), the type
+// list in signatures/TypeSelection.h; the engine's requests arrive through
+// WindowEngineHost, which hands them to this controller's SearchView half on
+// the main thread.
 //
 // The operations keep the names of the window actions they serve. Their
 // bodies are spread over a few files by subject:
-//   app/MyTableController.cpp   initialiser, window set-up, exit, messages,
-//                               media list
-//   ui/WizardScreens.cpp        screens, Next/Back, radios, sliders, fields,
-//                               destination
-//   ui/FileTypeSelection.cpp    the file-type check list
-//   ui/SearchWindowHost.cpp     starting, running, stopping and ending a
-//                               search; the engine host; device alerts
-//   ui/ResultsListing.cpp       listing found files, the browsers' gestures
-//   ui/FilePreview.cpp          the preview pane and its wait sheet
-//   ui/HelpActions.cpp          help, support, about, links and copying
+//   MyTableController.cpp   initialiser, window set-up, exit, messages
+//   MediaListing.cpp        the media table and its listing thread
+//   WizardScreens.cpp       screens, Next/Back, mode radios
+//   SettingsScreen.cpp      range radios, sliders, fields, destination
+//   FileTypeSelection.cpp   the file-type check list
+//   SearchWindowHost.cpp    starting, stopping and ending a search; what the
+//                           search asks of the window; device alerts
+//   ResultsListing.cpp      listing found files, the browsers' gestures
+//   FilePreview.cpp         the preview pane and its wait sheet
+//   HelpActions.cpp         help, support, about, links and copying
 //
-// Threads: every member function runs on the main thread, except the
-// EngineHost overrides, which are called on the search's worker thread
-// (progressTick on its ticker thread) and hand their work to the main thread.
+// Threads: every member function runs on the main thread.
 
 #include "edition/EditionProfile.h"
 #include "engine/CarveEngine.h"
@@ -29,6 +30,9 @@
 #include "engine/RunState.h"
 #include "media/MyDataObject.h"
 #include "signatures/SignatureDatabase.h"
+#include "ui/SettingsSet.h"
+#include "ui/WindowEngineHost.h"
+#include "wizard/RangeCheck.h"
 
 #include <QByteArray>
 #include <QList>
@@ -37,7 +41,6 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -57,7 +60,6 @@ class ControlPanelWindow;
 class DictionaryTableModel;
 class LoadDiskPanel;
 class MediaControls;
-class MainThreadMailbox;
 class MediaPlatform;
 class MediaTableModel;
 class MyTableController;
@@ -73,9 +75,6 @@ class SectorSlider;
 class WindowDialogs;
 namespace Ui {
 class MainWindow;
-}
-namespace ostrel {
-class SearchRun;
 }
 
 // Globals of the window application.
@@ -98,7 +97,7 @@ struct SampleMedium {
     QString volumeName; // empty: "SAMPLE"
 };
 
-class MyTableController : public QObject, public EngineHost {
+class MyTableController : public QObject, private SearchView {
     Q_OBJECT
 public:
     struct Options {
@@ -160,11 +159,13 @@ public:
     bool mediaListLoading() const { return listingInFlight_; }
     // The hint over the media table that shows when no medium was found.
     QLabel* emptyMediaHint() const { return emptyMediaHint_; }
-    bool searchThreadsRunning() const { return run_ != nullptr; }
+    bool searchThreadsRunning() const { return host_->running(); }
     // Files the running (or last) search handed to the window, listed or not.
     quint64 filesFoundThisRun() const { return runFoundFiles_; }
     // The search settings as the engine reads them.
-    SearchSettings currentSearchSettings() const;
+    SearchSettings currentSearchSettings() const override;
+    // The engine's host of this window (its requests, its worker thread).
+    WindowEngineHost& engineHost() { return *host_; }
     // Replaces the engine settings used by the next search.
     void setEngineOptions(const ostrel::EngineOptions& options) { options_.engineOptions = options; }
 
@@ -194,8 +195,8 @@ public:
     // The two alerts of a device that could not be opened (main thread);
     // the engine reaches them through showPermissionAlert and
     // showGenericErrorAlert, from any thread.
-    void showPermissionAlertAndGuideUser(int err);
-    void genericErrorAlert(int err);
+    void showPermissionAlertAndGuideUser(int err) override;
+    void genericErrorAlert(int err) override;
     // On Linux access to a device is granted by administrator rights: this
     // restarts the program with them (and ends this copy on success).
     void openSystemSettingsToPrivacyPane();
@@ -210,8 +211,8 @@ public:
     void continueSearchFrom(quint64 sector, quint64 end);
     // How the last run ended, as its final screen showed it.
     const ostrel::RunOutcome& lastRunOutcome() const { return runOutcome_; }
-    void Main_Thread_Messgae(const QString& text);
-    void timerTickSetLabel(const ProgressSnapshot& progress);
+    void Main_Thread_Messgae(const QString& text) override;
+    void timerTickSetLabel(const ProgressSnapshot& progress) override;
 
     // ---- Wizard.
     void Next_btn();
@@ -241,7 +242,7 @@ public:
     void show_hide_3_screen_RawFile(bool hide);
     void show_hide_4_screen_RawFile(bool hide);
     // True when every character is an ASCII digit (the empty text passes).
-    static bool Check_For_Valid_Sec(const QString& text);
+    static bool Check_For_Valid_Sec(const QString& text) { return wizard::Check_For_Valid_Sec(text); }
     bool Check_For_One_Extension_Selection() const;
 
     // ---- File-type list.
@@ -327,25 +328,8 @@ public:
     Help_Support* helpSupportWindow();
     ClearPreview_Modeless* clearPreviewWindow();
 
-    // ---- EngineHost: called by the search's threads.
-    SearchSettings readSearchSettings() override;
-    void beginPass(int mode, bool general, const QString& modeLabel) override;
-    void showProgress(const ProgressSnapshot& progress) override;
-    void passRunning(const QString& helpText) override;
-    void listFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
-                  const QString& type, quint64 typeCount) override;
-    void showClearNotice(const QString& notice) override;
-    void clearFileList(int mode) override;
-    void showMessageBox(const QString& text) override;
-    void requestFinalScreen(const ostrel::RunOutcome& outcome) override;
-    void wizardStepBack(int mode) override;
-    void logDeviceOpenFailure(int err) override;
-    void showPermissionAlert(int err) override;
-    void showGenericErrorAlert(int err) override;
-    void progressTick(const ProgressSnapshot& progress) override;
-
-    // Runs `work` on the main thread (see ui/MainThreadMailbox.h).
-    void onMainThread(std::function<void()> work, bool wait);
+    // Runs `work` on the main thread (see ui/MainThreadMailbox.h). Any thread.
+    void onMainThread(std::function<void()> work, bool wait) { host_->post(std::move(work), wait); }
 
     // ---- Signature tables and the filtered copies of a non-photo search.
     SignatureDatabase tables;
@@ -371,29 +355,6 @@ signals:
     void previewFinished(const QString& path, int kind);
 
 private:
-    struct SettingsSet {
-        QWidget* screen = nullptr;
-        QRadioButton* entire = nullptr;
-        QRadioButton* range = nullptr;
-        QWidget* summary = nullptr;
-        QWidget* rangeBlock = nullptr;
-        QLabel* captions[6] = {};
-        QLabel* values[6] = {}; // identifier, volume name, file system, size, start, end
-        SectorSlider* startSlider = nullptr;
-        SectorSlider* endSlider = nullptr;
-        QLineEdit* startField = nullptr;
-        QLineEdit* endField = nullptr;
-        QLabel* startMin = nullptr;
-        QLabel* startMax = nullptr;
-        QLabel* endMin = nullptr;
-        QLabel* endMax = nullptr;
-        QLineEdit* path = nullptr;
-        QAbstractButton* browse = nullptr;
-        QWidget* criteriaBox = nullptr;
-        QWidget* infoBox = nullptr;
-        QWidget* destBox = nullptr;
-        QWidget* destCaption = nullptr;
-    };
     SettingsSet& set(int mode) { return mode == 0 ? photoSet_ : sigSet_; }
     void bindSettingsSets();
     void wireActions();
@@ -411,21 +372,29 @@ private:
     bool nextFromSettings();
     bool nextFromFileTypes();
     void showFinalScreenTexts(SaveFile_Info* info);
-    bool validRangeField(const QString& text) const;
     void focusLater(QWidget* widget);
     void setHelp(const QString& text);
     void updateStepHeader();
     bool isPicturesEdition() const;
 
+    // Wizard checks: what the settings screen holds, and the focus after an alert.
+    wizard::SettingsInput settingsInput() const;
+    void focusAfterAlert(wizard::Focus focus);
+
     // Search helpers.
     void startSearch(int mode);
-    void onWorkerFinished(quint64 generation);
-    void waitForWorker();
-    void applyProgress(const ProgressSnapshot& progress);
-    void onBeginPass(int mode, bool general, const QString& modeLabel);
-    void onPassRunning(const QString& helpText);
-    void onWizardStepBack(int mode);
-    void emptyResults();
+
+    // SearchView: a running search's requests, on the main thread.
+    void applyProgress(const ProgressSnapshot& progress) override;
+    void onBeginPass(int mode, bool general, const QString& modeLabel) override;
+    void onPassRunning(const QString& helpText) override;
+    void listFoundFile(int mode, const QString& path, const QString& imageName, const QString& imageUid,
+                       const QString& type, quint64 typeCount) override;
+    void showClearNoticeText(const QString& notice) override;
+    void runEnded(const ostrel::RunOutcome& outcome) override;
+    void onWizardStepBack(int mode) override;
+    void workerEnded() override;
+    void emptyResults() override;
     // Preview and listing helpers.
     void photoDecoded(const QString& path, bool ok);
     void finishPreview(quint64 generation, const QString& path, int kind);
@@ -435,7 +404,6 @@ private:
     void movieOpened(const QString& path, bool playable);
     void copyToClipboard(const QString& text);
     void openLink(const QString& link);
-    void connectLinks(QObject* window);
     // Starts the privileged copy through pkexec and ends this one once it
     // has taken over; a refused password prompt is reported.
     void relaunchAsAdministrator();
@@ -456,7 +424,6 @@ private:
     EditionProfile profile_;
     QString resourceDir_;
     std::shared_ptr<WindowDialogs> dialogs_;
-    MainThreadMailbox* mailbox_ = nullptr;
 
     ControlPanelWindow* controlPanel_ = nullptr;
     std::unique_ptr<Ui::MainWindow> ui;
@@ -499,14 +466,14 @@ private:
     pid_t relaunchPid_ = 0;      // pkexec asking for the password, while it does
     quint64 runFoundFiles_ = 0;
 
-    // The search's worker thread (which starts and stops the ticker).
-    std::unique_ptr<ostrel::SearchRun> run_; // owns the worker thread; reset once it has ended
-    std::atomic<bool> workerDone_{true};
-    quint64 runGeneration_ = 0;
-
     // The media listing thread.
     std::thread listing_;
     quint64 listingGeneration_ = 0;
     bool listingInFlight_ = false;
     bool reloadPending_ = false;
+
+    // The engine's host: the main-thread mailbox and the search's worker
+    // thread. Declared last so it goes first: its teardown stops the search
+    // while everything the search's requests touch still exists.
+    std::unique_ptr<WindowEngineHost> host_;
 };
