@@ -43,66 +43,56 @@ public:
     SearchSettings readSearchSettings() override { return settings; }
     void beginPass(int, bool general, const QString& label) override
     {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("beginPass:") + (general ? "GEN:" : "THD:") + label);
+        note(QStringLiteral("beginPass:") + (general ? "GEN:" : "THD:") + label);
     }
     void showProgress(const ProgressSnapshot&) override {}
-    void passRunning(const QString& help) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("running:") + help);
-    }
+    void passRunning(const QString& help) override { note(QStringLiteral("running:") + help); }
     void listFile(int mode, const QString& path, const QString& name, const QString& uid) override
     {
         ListedFile f{mode, path, name, uid};
         {
             std::lock_guard<std::mutex> l(m_);
             listed.push_back(f);
-            events.push_back(QStringLiteral("list:") + name);
         }
+        note(QStringLiteral("list:") + name);
         ++state_.Listed_File_Count;
         if (onList)
             onList(f);
     }
-    void showClearNotice(const QString& notice) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("notice:") + notice);
-    }
-    void clearFileList(int) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("clear"));
-    }
+    void showClearNotice(const QString& notice) override { note(QStringLiteral("notice:") + notice); }
+    void clearFileList(int) override { note(QStringLiteral("clear")); }
     void showMessageBox(const QString& text) override
     {
-        std::lock_guard<std::mutex> l(m_);
-        messages.push_back(text);
-        events.push_back(QStringLiteral("message:") + text);
+        {
+            std::lock_guard<std::mutex> l(m_);
+            messages.push_back(text);
+        }
+        note(QStringLiteral("message:") + text);
     }
     void requestFinalScreen(const ostrel::RunOutcome& outcome) override
     {
-        std::lock_guard<std::mutex> l(m_);
-        ++finalScreens;
-        lastOutcome = outcome;
-        events.push_back(QStringLiteral("final"));
+        {
+            std::lock_guard<std::mutex> l(m_);
+            ++finalScreens;
+            lastOutcome = outcome;
+        }
+        note(QStringLiteral("final"));
     }
-    void wizardStepBack(int) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("stepBack"));
-    }
-    void showPermissionAlert(int err) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("permissionAlert:%1").arg(err));
-    }
-    void showGenericErrorAlert(int err) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("genericAlert:%1").arg(err));
-    }
+    void wizardStepBack(int) override { note(QStringLiteral("stepBack")); }
+    void showPermissionAlert(int err) override { note(QStringLiteral("permissionAlert:%1").arg(err)); }
+    void showGenericErrorAlert(int err) override { note(QStringLiteral("genericAlert:%1").arg(err)); }
     void progressTick(const ProgressSnapshot&) override { ++ticks; }
+
+    // The listing events (files listed, clearing notices, clears) in order.
+    QStringList listingEvents() const
+    {
+        QStringList seen;
+        for (const QString& e : events) {
+            if (e.startsWith("list:") || e.startsWith("notice:") || e == "clear")
+                seen << e;
+        }
+        return seen;
+    }
 
     std::vector<ListedFile> listed;
     QStringList messages;
@@ -112,6 +102,11 @@ public:
     std::atomic<int> ticks{0};
 
 private:
+    void note(const QString& event)
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(event);
+    }
     RunState& state_;
     std::mutex m_;
 };
@@ -145,6 +140,11 @@ struct Image {
         s[1] = static_cast<char>(sector & 0xff);
         s[2] = static_cast<char>((sector >> 8) & 0xff);
         put(sector, s);
+    }
+    void fill(int from, int to)
+    {
+        for (int s = from; s < to; ++s)
+            fill(s);
     }
     QByteArray sectorsFrom(int first, int count) const { return bytes.mid(first * 512, count * 512); }
     QByteArray bytes;

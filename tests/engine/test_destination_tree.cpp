@@ -48,8 +48,7 @@ struct PhotoCarve {
         options.walkerFor = [](const QString&) { return std::unique_ptr<walkers::FormatWalker>(); }; // plain carving mechanics
         Image img(4);
         img.put(0, hex("FFD8FFE0"));
-        for (int s = 1; s < 4; ++s)
-            img.fill(s);
+        img.fill(1, 4);
         const QByteArray bytes = img.bytes;
         host.settings.sectorCount = 4;
         options.openSource = [bytes](const QString&, int*) -> std::unique_ptr<SectorSource> {
