@@ -18,6 +18,7 @@
 //     each general video table whose thorough table has it.
 // Needs OSTREL_RESOURCE_DIR, the source resources folder, as a string literal.
 
+#include "app/EditionProfile.h"
 #include "signatures/SignatureLoader.h"
 #include "signatures/SignatureTable.h"
 
@@ -289,34 +290,18 @@ INSTANTIATE_TEST_SUITE_P(Resources, ShippedSignatureFile, ::testing::ValuesIn(sh
 INSTANTIATE_TEST_SUITE_P(Resources, GeneralSignatureFile, ::testing::ValuesIn(shippedFiles(1)), paramName);
 INSTANTIATE_TEST_SUITE_P(Resources, ThoroughSignatureFile, ::testing::ValuesIn(shippedFiles(2)), paramName);
 
-// The editions and the modes each offers (photo, video, raw file, audio).
-struct EditionModes {
-    const char* prefix;
-    bool photo, video, raw, audio;
-};
-constexpr EditionModes kEditions[] = {
-    {"FLK", true, false, true, false}, // USB Drive
-    {"XTN", true, true, true, true},   // USB Media
-    {"SNP", true, true, true, false},  // Digital Camera
-    {"CRD", true, true, true, false},  // Memory Card
-    {"HND", true, true, true, false},  // Mobile Phone
-    {"IMG", true, false, false, false}, // Pictures
-    {"EXP", true, true, true, false},  // Professional
-};
-
 TEST(ShippedSignatureFiles, EveryOfferedModeHasBothTables)
 {
     const QDir dir(resourceDir());
-    for (const EditionModes& e : kEditions) {
-        const bool offered[] = {e.photo, e.video, e.raw, e.audio};
-        const char* modes[] = {"Ext2", "Video", "Raw", "Audio"};
-        for (int m = 0; m < 4; ++m) {
-            if (!offered[m])
-                continue;
-            for (const char* suffix : {".dll", "Adv.dll"}) {
-                const QString name = QString::fromLatin1(e.prefix) + QLatin1String(modes[m]) + QLatin1String(suffix);
-                EXPECT_TRUE(QFileInfo::exists(dir.filePath(name))) << name.toStdString() << " is missing";
-                EXPECT_GT(loadSignatureFile(dir.filePath(name)).size(), 0) << name.toStdString() << " is empty";
+    for (int i = 0; i < kEditionCount; ++i) {
+        const EditionProfile p = EditionProfile::fromBundleName(QString::fromUtf8(editionTable()[i].launcherName));
+        const QString names[4][2] = {{p.photo_dll, p.photo_dll_adv}, {p.video_dll, p.video_dll_adv},
+                                     {p.raw_dll, p.raw_dll_adv}, {p.audio_dll, p.audio_dll_adv}};
+        for (int mode = 0; mode < 4; ++mode) {
+            for (const QString& name : names[mode]) {
+                if (!p.offersMode(mode))
+                    continue;
+                EXPECT_GT(loadSignatureFile(dir.filePath(name)).size(), 0) << name.toStdString() << " is missing or empty";
             }
         }
     }
