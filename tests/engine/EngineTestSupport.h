@@ -1,8 +1,10 @@
 #pragma once
 // Shared pieces of the engine tests: a host that records what the engine
-// asks of the front end, and builders for signature tables and images.
+// asks of the front end, signature table builders and the carving fixture
+// (images and files: common/TestFiles.h).
 
 #include "common/QtPrinters.h"
+#include "common/TestFiles.h"
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
 #include "engine/FileNaming.h"
@@ -10,11 +12,6 @@
 #include "engine/SearchRun.h"
 #include "signatures/SignatureLoader.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -123,55 +120,6 @@ inline QString sigEntry(const QString& ext, quint64 maxSize, const QString& head
 inline QStringList table(const QString& text)
 {
     return parseSignatureText(text);
-}
-
-// An image of `sectors` zero sectors; put() writes bytes at a sector and offset.
-struct Image {
-    explicit Image(int sectors) : bytes(sectors * 512, '\0') {}
-    void put(int sector, const QByteArray& data, int offset = 0)
-    {
-        bytes.replace(sector * 512 + offset, data.size(), data);
-    }
-    // Fills a sector with a non-zero pattern that holds no header (0x11 bytes
-    // plus the sector number).
-    void fill(int sector)
-    {
-        QByteArray s(512, '\x11');
-        s[1] = static_cast<char>(sector & 0xff);
-        s[2] = static_cast<char>((sector >> 8) & 0xff);
-        put(sector, s);
-    }
-    void fill(int from, int to)
-    {
-        for (int s = from; s < to; ++s)
-            fill(s);
-    }
-    QByteArray sectorsFrom(int first, int count) const { return bytes.mid(first * 512, count * 512); }
-    QByteArray bytes;
-};
-
-inline QByteArray hex(const char* h)
-{
-    return QByteArray::fromHex(h);
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-// Every file under `root`, relative paths, sorted.
-inline QStringList filesUnder(const QString& root)
-{
-    QStringList out;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << QDir(root).relativeFilePath(it.next());
-    out.sort();
-    return out;
 }
 
 using namespace ostrel;

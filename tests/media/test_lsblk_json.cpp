@@ -125,8 +125,9 @@ TEST(MountedDeviceInfo, RecordedDevices)
         const QVariantMap info = mountedInfo(c.fixture, QString::fromLatin1(c.mountTableType));
         EXPECT_EQ(info.value(diskinfo::DeviceIdentifier), QString::fromLatin1(c.identifier));
         EXPECT_EQ(info.value(diskinfo::ParentWholeDisk), QString::fromLatin1(c.parent));
-        if (*c.fileSystem)
+        if (*c.fileSystem) {
             EXPECT_EQ(info.value(diskinfo::FilesystemUserVisibleName), QString::fromLatin1(c.fileSystem));
+        }
         EXPECT_EQ(info.value(diskinfo::BusProtocol).toString(), QString::fromLatin1(c.bus));
         EXPECT_EQ(info.value(diskinfo::Removable).toBool(), c.removable);
         EXPECT_FALSE(info.contains(diskinfo::OpticalDeviceType));
@@ -239,38 +240,21 @@ TEST(UnmountedDevices, RemovableDisksAndPartitionsWithNothingMounted)
     // without card), sdf/sdf1 (hold a mounted encrypted volume), sdg/sdg1 and
     // sdh (mounted), sr0 (optical), mmcblk0 (partition mounted), mmcblk1p2
     // (extended-partition container), the NVMe disk (internal), zram0 (swap).
-    EXPECT_EQ(identifiers(unmountedDeviceInfos(*tree, false)),
-              (QStringList{"sdc", "sdc1", "sdd", "mmcblk1", "mmcblk1p1", "mmcblk1p5"}));
-}
-
-TEST(UnmountedDevices, WithInternalDisksAlsoTheirFreePartitions)
-{
-    const auto tree = readLsblkJson(fixture("all_devices.json"));
-    ASSERT_TRUE(tree);
-    const QList<QVariantMap> infos = unmountedDeviceInfos(*tree, true);
-    // Internal whole disks stay out; only partitions are added.
-    EXPECT_EQ(identifiers(infos), (QStringList{"sdc", "sdc1", "sdd", "mmcblk1", "mmcblk1p1", "mmcblk1p5", "nvme0n1p3"}));
-    const QVariantMap& data = infos.last();
-    EXPECT_EQ(data.value(diskinfo::VolumeName), QStringLiteral("Data"));
-    EXPECT_EQ(data.value(diskinfo::FilesystemUserVisibleName), QStringLiteral("NTFS"));
-    EXPECT_EQ(data.value(diskinfo::ParentWholeDisk), QStringLiteral("nvme0n1"));
-    EXPECT_FALSE(data.value(diskinfo::Removable).toBool());
-}
-
-TEST(UnmountedDevices, DamagedCardRowsShowUntitledAndNoFileSystem)
-{
-    const auto tree = readLsblkJson(fixture("all_devices.json"));
-    ASSERT_TRUE(tree);
+    const QStringList removable{"sdc", "sdc1", "sdd", "mmcblk1", "mmcblk1p1", "mmcblk1p5"};
     const QList<QVariantMap> infos = unmountedDeviceInfos(*tree, false);
-    const auto card = rowFromDiskInfo(infos.at(1));
-    ASSERT_TRUE(card);
-    EXPECT_EQ(*card, MyDataObject(QStringLiteral("sdc1"), QStringLiteral("Untitled"), QString(),
-                                  QStringLiteral("7.40  GB "), QStringLiteral("sdc"), QStringLiteral("15521792")));
-    const auto camera = rowFromDiskInfo(infos.at(5));
-    ASSERT_TRUE(camera);
-    EXPECT_EQ(camera->nsStrVolName, QStringLiteral("CAMERA"));
-    EXPECT_EQ(camera->nsStrFileSystem, QStringLiteral("FAT16"));
-    EXPECT_EQ(camera->nsStrParentDisk, QStringLiteral("mmcblk1"));
+    EXPECT_EQ(identifiers(infos), removable);
+    // With internal disks: only their free partitions are added.
+    const QList<QVariantMap> all = unmountedDeviceInfos(*tree, true);
+    EXPECT_EQ(identifiers(all), removable + QStringList{"nvme0n1p3"});
+    EXPECT_EQ(*rowFromDiskInfo(all.last()), MyDataObject("nvme0n1p3", "Data", "NTFS", rowFromDiskInfo(all.last())->nsStrSize,
+                                                         "nvme0n1", rowFromDiskInfo(all.last())->nsStrSectors));
+    EXPECT_FALSE(all.last().value(diskinfo::Removable).toBool());
+    // A damaged card: "Untitled" and no file system.
+    EXPECT_EQ(*rowFromDiskInfo(infos.at(1)), MyDataObject(QStringLiteral("sdc1"), QStringLiteral("Untitled"), QString(),
+                                                          QStringLiteral("7.40  GB "), QStringLiteral("sdc"),
+                                                          QStringLiteral("15521792")));
+    EXPECT_EQ(*rowFromDiskInfo(infos.at(5)), MyDataObject("mmcblk1p5", "CAMERA", "FAT16", rowFromDiskInfo(infos.at(5))->nsStrSize,
+                                                          "mmcblk1", rowFromDiskInfo(infos.at(5))->nsStrSectors));
 }
 
 TEST(UnmountedDevices, ADeviceReachedTwiceIsListedOnce)
