@@ -238,10 +238,12 @@ TEST_P(ReaderStop, AnsweredWithinOneFailedRead)
         SectorReader reader(*source, 0, 9000, o, SectorReader::Shared{nullptr, &stop, nullptr});
         const quint64 wanted = inRetry ? 40 : 5; // failed reads before Stop: inside the phase wanted
         Clock::time_point pressed;
+        quint64 failedAtPress = 0;
         std::thread presser([&] {
             while (raw->failedReads() < wanted)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             pressed = Clock::now();
+            failedAtPress = raw->failedReads(); // the presser may run late on a busy machine
             stop = 1;
         });
         bool ok = false;
@@ -256,7 +258,7 @@ TEST_P(ReaderStop, AnsweredWithinOneFailedRead)
                     static_cast<long long>(latency.count()));
         EXPECT_EQ(status, SectorReader::Status::Stopped) << "retry phase " << inRetry;
         EXPECT_LT(latency, delay + std::chrono::milliseconds(250)) << "retry phase " << inRetry;
-        EXPECT_LE(raw->failedReads(), wanted + 1) << "no read is started after the stop";
+        EXPECT_LE(raw->failedReads(), failedAtPress + 1) << "no read is started after the stop";
     }
 }
 
