@@ -22,5 +22,7 @@ TEST(HexDecode, DigitsPairsAndLeadingNumbers)
     EXPECT_EQ(leadingDecimal(QStringLiteral("abc")), 0);
     EXPECT_EQ(leadingDecimal(QStringLiteral("-1")), -1);
     EXPECT_EQ(leadingDecimal(QStringLiteral("99999999999999999999999")), std::numeric_limits<qint64>::max());
+    // 2^64: the first 19 digits fit, the last one overflows 64 bits.
+    EXPECT_EQ(leadingDecimal(QStringLiteral("18446744073709551616")), std::numeric_limits<qint64>::max());
     EXPECT_EQ(leadingDecimal(QStringLiteral("-99999999999999999999999")), std::numeric_limits<qint64>::min());
 }
