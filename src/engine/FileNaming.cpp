@@ -143,12 +143,6 @@ QString fileName(const QString& prefix, quint64 number, const QString& extension
     return prefix + fiveDigitNumber(number) + QLatin1Char('.') + extension;
 }
 
-QString Generate_File_Name(quint64 number, const QString& prefix, const QString& extension, int mode,
-                           const TypeSummary* summary)
-{
-    return fileName(prefix, fileNumber(number, prefix, mode, summary), extension);
-}
-
 QString Generate_File_UID_Num(quint64 number, bool thorough, const QString& extension)
 {
     return fileName(thorough ? QStringLiteral("THD") : QStringLiteral("GND"), number, extension);

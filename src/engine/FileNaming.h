@@ -83,13 +83,6 @@ quint64 fileNumber(quint64 number, const QString& prefix, int mode, const TypeSu
 // prefix + number (five digits at least) + "." + extension.
 QString fileName(const QString& prefix, quint64 number, const QString& extension);
 
-// Name builders.
-// Photo mode: prefix "GND"/"THD" and the pass's file ordinal; other modes:
-// the extension as prefix, numbered from the type's summary row (its count
-// plus 1) or, without a row, from `number`.
-QString Generate_File_Name(quint64 number, const QString& prefix, const QString& extension, int mode,
-                           const TypeSummary* summary);
-
 // "GND"/"THD" + number (five digits at least) + "." + extension.
 QString Generate_File_UID_Num(quint64 number, bool thorough, const QString& extension);
 

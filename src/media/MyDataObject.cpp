@@ -7,13 +7,6 @@ MyDataObject::MyDataObject(const QString& string1, const QString& string2, const
 {
 }
 
-MyDataObject MyDataObject::weakReferenceWithParent(const MyDataObject* parentRow)
-{
-    MyDataObject row;
-    row.parent = parentRow;
-    return row;
-}
-
 QString MyDataObject::valueForColumn(const QString& columnIdentifier) const
 {
     if (columnIdentifier == QLatin1String("Collumn1"))

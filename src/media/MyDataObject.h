@@ -23,8 +23,6 @@ public:
     MyDataObject(const QString& string1, const QString& string2, const QString& string3,
                  const QString& string4, const QString& string5, const QString& string6);
 
-    // An otherwise empty row whose parent is `parentRow` (not owned).
-    static MyDataObject weakReferenceWithParent(const MyDataObject* parentRow);
     void setParent(const MyDataObject* parentRow) { parent = parentRow; }
 
     // The text shown in the media table column with this identifier

@@ -2,19 +2,7 @@
 
 QString Trim_Str(const QString& text)
 {
-    // QString::trimmed() knows only isSpace(); line and paragraph separators
-    // (U+2028, U+2029) are separators too, so the ends are walked by hand.
-    auto isBlank = [](QChar c) {
-        return c.isSpace() || c.category() == QChar::Separator_Line ||
-               c.category() == QChar::Separator_Paragraph || c.category() == QChar::Separator_Space;
-    };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
+    return text.trimmed();
 }
 
 QString Replace_char_in_string(const QString& text, const QString& pattern, const QString& replacement)
@@ -30,24 +18,6 @@ bool Find_Str(const QString& text, const QString& part)
     if (text.isNull() || part.isEmpty())
         return false;
     return text.contains(part, Qt::CaseSensitive);
-}
-
-QString Left_Str_substringToIndex(const QString& text, int n)
-{
-    if (n < 0)
-        n = 0;
-    if (n >= text.size())
-        return text;
-    return text.left(n);
-}
-
-QString Right_Str_substringFromIndex(const QString& text, int n)
-{
-    if (n < 0)
-        n = 0;
-    if (n >= text.size())
-        return text;
-    return text.right(n);
 }
 
 void Show_NSLog_Message(const QString& text)

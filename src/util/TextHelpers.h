@@ -5,8 +5,9 @@
 
 #include <QString>
 
-// Removes white space and line-end characters (blank, tab, LF, CR and the
-// other Unicode spaces and separators) from both ends; inner text is kept.
+// Removes white space from both ends (QString::trimmed(): blank, tab, line
+// ends and every Unicode space, line and paragraph separator); inner text is
+// kept.
 QString Trim_Str(const QString& text);
 
 // Replaces every occurrence of `pattern` (any length, literal, case-sensitive),
@@ -16,12 +17,6 @@ QString Replace_char_in_string(const QString& text, const QString& pattern, cons
 // True when `part` occurs in `text` (literal, case-sensitive). False for an
 // empty part and for a null (absent) text.
 bool Find_Str(const QString& text, const QString& part);
-
-// The first n characters; n < 0 counts as 0, n >= length gives the whole text.
-QString Left_Str_substringToIndex(const QString& text, int n);
-
-// The last n characters; n < 0 counts as 0, n >= length gives the whole text.
-QString Right_Str_substringFromIndex(const QString& text, int n);
 
 // Diagnostic hook: callers pass exception reasons and short notes. It
 // deliberately records nothing.

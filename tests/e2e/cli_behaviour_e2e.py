@@ -4,11 +4,13 @@ missing source, a named pipe as source, an unwritable destination, a range
 past the end, a missing signature file, a search that finds nothing, no
 arguments (the usage), a misspelled edition (refused with the list) and the
 built-in sample (signals, stops and the command that continues a stopped
-search: cli_signals_e2e.py). Needs only python3; the destination-on-the-medium
-check needs root and losetup and is skipped without them."""
+search: cli_signals_e2e.py). Needs only python3. With --destination-on-medium
+only the loop-device check runs; it needs root, losetup, mkfs.ext2 and mount
+and exits 77 (skipped) without them."""
 
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -21,21 +23,55 @@ def run(recover, *args, **kw):
     return subprocess.run([recover, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kw)
 
 
+def destination_on_medium(recover, work):
+    """A destination elsewhere is accepted, one on the searched loop device
+    refused; exits 77 (skipped) without root, losetup, mkfs.ext2 or mount."""
+    if os.geteuid() != 0 or not all(shutil.which(t) for t in ("losetup", "mkfs.ext2", "mount")):
+        print("skip: needs root, losetup, mkfs.ext2 and mount")
+        return 77
+    medium = os.path.join(work, "medium.img")
+    with open(medium, "wb") as f:
+        f.truncate(8 << 20)
+    loop = subprocess.run(["losetup", "-f", "--show", medium], stdout=subprocess.PIPE, text=True)
+    if loop.returncode != 0:
+        print("skip: no loop device available")
+        return 77
+    dev, mnt = loop.stdout.strip(), os.path.join(work, "mnt")
+    os.mkdir(mnt)
+    mounted = False
+    try:
+        r = run(recover, dev, os.path.join(work, "elsewhere"))
+        check(r.returncode == 0, f"a destination elsewhere is accepted (got {r.returncode})")
+        fs = subprocess.run(["mkfs.ext2", "-q", "-F", dev], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        mounted = fs.returncode == 0 and subprocess.run(["mount", dev, mnt]).returncode == 0
+        check(mounted, "the loop device is formatted and mounted")
+        r = run(recover, dev, os.path.join(mnt, "results"))
+        check(r.returncode == 1 and "on the medium being searched" in r.stderr,
+              "a destination on the searched medium is refused")
+        check(not os.path.exists(os.path.join(mnt, "results")), "nothing was written to the medium")
+    finally:
+        if mounted:
+            subprocess.run(["umount", mnt])
+        subprocess.run(["losetup", "-d", dev])
+    return status()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--recover", required=True)
-    recover = ap.parse_args().recover
+    ap.add_argument("--destination-on-medium", action="store_true", help="only the loop-device check")
+    args = ap.parse_args()
+    recover = args.recover
 
     with tempfile.TemporaryDirectory(prefix="ostrel-cli-") as work:
+        if args.destination_on_medium:
+            return destination_on_medium(recover, work)
         # A whole (if empty) JFIF file: header, then the end marker.
         whole = bytes.fromhex("FFD8FFE000104A46494600010100000100010000FFD9")
         jpeg = whole + b"\0" * (512 - len(whole))
         image = os.path.join(work, "small.img")
         with open(image, "wb") as f:
             f.write(b"\0" * 512 * 4 + jpeg + b"\x11" * 512 * 3 + b"\0" * 512 * 8)
-        medium = os.path.join(work, "medium.img")  # for the loop-device check
-        with open(medium, "wb") as f:
-            f.truncate(8 << 20)
 
         r = run(recover)
         check(r.returncode == 1 and "Usage:" in r.stdout and "Searching" not in r.stdout,
@@ -103,34 +139,6 @@ def main():
         r = run(recover, "--list-types", "--edition", "removable", "--mode", "audio")
         check(r.returncode == 0 and "MP3" in r.stdout and "WAV" in r.stdout, "audio types are listed")
 
-        # The destination on the searched medium (needs a loop device).
-        if os.geteuid() == 0 and subprocess.run(["which", "losetup"], stdout=subprocess.DEVNULL).returncode == 0:
-            loop = subprocess.run(["losetup", "-f", "--show", medium], stdout=subprocess.PIPE, text=True)
-            if loop.returncode == 0:
-                dev = loop.stdout.strip()
-                mnt = os.path.join(work, "mnt")
-                os.mkdir(mnt)
-                mounted = False
-                try:
-                    r = run(recover, dev, os.path.join(work, "elsewhere"))
-                    check(r.returncode == 0, f"a destination elsewhere is accepted (got {r.returncode})")
-                    fs = subprocess.run(["mkfs.ext2", "-q", "-F", dev], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                    mounted = fs.returncode == 0 and subprocess.run(["mount", dev, mnt]).returncode == 0
-                    if mounted:
-                        r = run(recover, dev, os.path.join(mnt, "results"))
-                        check(r.returncode == 1 and "on the medium being searched" in r.stderr,
-                              "a destination on the searched medium is refused")
-                        check(not os.path.exists(os.path.join(mnt, "results")), "nothing was written to the medium")
-                    else:
-                        print("skip: cannot format and mount the loop device")
-                finally:
-                    if mounted:
-                        subprocess.run(["umount", mnt])
-                    subprocess.run(["losetup", "-d", dev])
-            else:
-                print("skip: no loop device available")
-        else:
-            print("skip: destination-on-medium check needs root and losetup")
     return status()
 
 

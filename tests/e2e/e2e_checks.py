@@ -5,7 +5,7 @@ failures = []
 
 
 def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what)
+    print(("ok   " if cond else "FAIL ") + what, flush=True)
     if not cond:
         failures.append(what)
 

@@ -23,16 +23,11 @@ import tempfile
 import threading
 import time
 
+from e2e_checks import check, status
+
 SECTOR = 512
 SECTORS = 64 * 1024 * 1024 // SECTOR
 PHOTO_AT = [4096 + 12000 * i for i in range(10)]
-failures = []
-
-
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what, flush=True)
-    if not cond:
-        failures.append(what)
 
 
 def skip(reason):
@@ -237,10 +232,7 @@ def main():
             found = carved_photos(out)
             check(len(found) == 8 and all(open(p, "rb").read()[:len(ph)] == ph for p, ph in zip(found, photos)),
                   f"{how}: the eight photos before the end are listed and whole ({len(found)})")
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    return 0
+    return status()
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
 #pragma once
 // Shared pieces of the engine tests: a host that records what the engine
-// asks of the front end, and builders for signature tables and images.
+// asks of the front end, signature table builders and the carving fixture
+// (images and files: common/TestFiles.h).
 
 #include "common/QtPrinters.h"
+#include "common/TestFiles.h"
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
 #include "engine/FileNaming.h"
@@ -10,11 +12,6 @@
 #include "engine/SearchRun.h"
 #include "signatures/SignatureLoader.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -45,15 +42,10 @@ public:
     SearchSettings readSearchSettings() override { return settings; }
     void beginPass(int, bool general, const QString& label) override
     {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("beginPass:") + (general ? "GEN:" : "THD:") + label);
+        note(QStringLiteral("beginPass:") + (general ? "GEN:" : "THD:") + label);
     }
     void showProgress(const ProgressSnapshot&) override {}
-    void passRunning(const QString& help) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("running:") + help);
-    }
+    void passRunning(const QString& help) override { note(QStringLiteral("running:") + help); }
     void listFile(int mode, const QString& path, const QString& name, const QString& uid, const QString& type,
                   quint64 typeCount) override
     {
@@ -61,52 +53,47 @@ public:
         {
             std::lock_guard<std::mutex> l(m_);
             listed.push_back(f);
-            events.push_back(QStringLiteral("list:") + name);
         }
+        note(QStringLiteral("list:") + name);
         ++state_.Listed_File_Count;
         if (onList)
             onList(f);
     }
-    void showClearNotice(const QString& notice) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("notice:") + notice);
-    }
-    void clearFileList(int) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("clear"));
-    }
+    void showClearNotice(const QString& notice) override { note(QStringLiteral("notice:") + notice); }
+    void clearFileList(int) override { note(QStringLiteral("clear")); }
     void showMessageBox(const QString& text) override
     {
-        std::lock_guard<std::mutex> l(m_);
-        messages.push_back(text);
-        events.push_back(QStringLiteral("message:") + text);
+        {
+            std::lock_guard<std::mutex> l(m_);
+            messages.push_back(text);
+        }
+        note(QStringLiteral("message:") + text);
     }
     void requestFinalScreen(const ostrel::RunOutcome& outcome) override
     {
-        std::lock_guard<std::mutex> l(m_);
-        ++finalScreens;
-        lastOutcome = outcome;
-        events.push_back(QStringLiteral("final"));
+        {
+            std::lock_guard<std::mutex> l(m_);
+            ++finalScreens;
+            lastOutcome = outcome;
+        }
+        note(QStringLiteral("final"));
     }
-    void wizardStepBack(int) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("stepBack"));
-    }
+    void wizardStepBack(int) override { note(QStringLiteral("stepBack")); }
     void logDeviceOpenFailure(int) override {}
-    void showPermissionAlert(int err) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("permissionAlert:%1").arg(err));
-    }
-    void showGenericErrorAlert(int err) override
-    {
-        std::lock_guard<std::mutex> l(m_);
-        events.push_back(QStringLiteral("genericAlert:%1").arg(err));
-    }
+    void showPermissionAlert(int err) override { note(QStringLiteral("permissionAlert:%1").arg(err)); }
+    void showGenericErrorAlert(int err) override { note(QStringLiteral("genericAlert:%1").arg(err)); }
     void progressTick(const ProgressSnapshot&) override { ++ticks; }
+
+    // The listing events (files listed, clearing notices, clears) in order.
+    QStringList listingEvents() const
+    {
+        QStringList seen;
+        for (const QString& e : events) {
+            if (e.startsWith("list:") || e.startsWith("notice:") || e == "clear")
+                seen << e;
+        }
+        return seen;
+    }
 
     std::vector<ListedFile> listed;
     QStringList messages;
@@ -116,6 +103,11 @@ public:
     std::atomic<int> ticks{0};
 
 private:
+    void note(const QString& event)
+    {
+        std::lock_guard<std::mutex> l(m_);
+        events.push_back(event);
+    }
     RunState& state_;
     std::mutex m_;
 };
@@ -132,50 +124,6 @@ inline QString sigEntry(const QString& ext, quint64 maxSize, const QString& head
 inline QStringList table(const QString& text)
 {
     return parseSignatureText(text);
-}
-
-// An image of `sectors` zero sectors; put() writes bytes at a sector and offset.
-struct Image {
-    explicit Image(int sectors) : bytes(sectors * 512, '\0') {}
-    void put(int sector, const QByteArray& data, int offset = 0)
-    {
-        bytes.replace(sector * 512 + offset, data.size(), data);
-    }
-    // Fills a sector with a non-zero pattern that holds no header (0x11 bytes
-    // plus the sector number).
-    void fill(int sector)
-    {
-        QByteArray s(512, '\x11');
-        s[1] = static_cast<char>(sector & 0xff);
-        s[2] = static_cast<char>((sector >> 8) & 0xff);
-        put(sector, s);
-    }
-    QByteArray sectorsFrom(int first, int count) const { return bytes.mid(first * 512, count * 512); }
-    QByteArray bytes;
-};
-
-inline QByteArray hex(const char* h)
-{
-    return QByteArray::fromHex(h);
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-// Every file under `root`, relative paths, sorted.
-inline QStringList filesUnder(const QString& root)
-{
-    QStringList out;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << QDir(root).relativeFilePath(it.next());
-    out.sort();
-    return out;
 }
 
 using namespace ostrel;

@@ -20,8 +20,7 @@ TEST_F(CarveTest, PhotoFileRunsToItsSizeLimitInWholeSectors)
 {
     Image img(20);
     img.put(2, hex("FFD8FFE0") + QByteArray(100, 'x'));
-    for (int s = 3; s < 20; ++s)
-        img.fill(s);
+    img.fill(3, 20);
     useImage(img);
     EXPECT_TRUE(pass(0, table(sigEntry("JPG", 1000, "FFD8FFE0", "1"))));
     ASSERT_EQ(host.listed.size(), 1u);
@@ -77,8 +76,7 @@ TEST_F(CarveTest, RangeIsHonouredAndTheLastSectorWrittenOnce)
     Image img(30);
     img.put(5, hex("FFD8FFE0"));
     img.put(12, hex("FFD8FFE0"));
-    for (int s = 13; s < 30; ++s)
-        img.fill(s);
+    img.fill(13, 30);
     useImage(img);
     host.settings.entireDisk = false;
     host.settings.sectorRange = true;
@@ -101,8 +99,7 @@ TEST_F(CarveTest, UnreadableSectorsAreZerosInPlaceAndTheLastOneIsReported)
 {
     Image img(16);
     img.put(1, hex("FFD8FFE0"));
-    for (int s = 2; s < 16; ++s)
-        img.fill(s);
+    img.fill(2, 16);
     useImage(img, {4});
     EXPECT_TRUE(pass(0, table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"))));
     ASSERT_EQ(host.listed.size(), 1u);
@@ -136,8 +133,7 @@ TEST_F(CarveTest, EmptyPhotoTableIsAFailureButAnEmptySelectionIsNot)
 TEST_F(CarveTest, StopClosesAndListsTheOpenFileBeforeTheNextSector)
 {
     Image img(200);
-    for (int s = 0; s < 200; ++s)
-        img.fill(s);
+    img.fill(0, 200);
     img.put(0, hex("FFD8FFE0"));
     img.put(3, hex("FFD8FFE0"));
     useImage(img);
@@ -194,8 +190,7 @@ TEST_F(CarveTest, DestinationFullMidPassIsASaveFailureNotASuccess)
 {
     Image img(4096); // 2 MiB
     img.put(0, hex("FFD8FFE0"));
-    for (int s = 1; s < 4096; ++s)
-        img.fill(s);
+    img.fill(1, 4096);
     useImage(img);
     struct rlimit old;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -212,39 +207,33 @@ TEST_F(CarveTest, DestinationFullMidPassIsASaveFailureNotASuccess)
     EXPECT_LT(state.for_index.load(), 4096u);
 }
 
-TEST_F(CarveTest, ListIsClearedAfterTheLimitBeforeTheFileThatHeaderEnds)
+TEST_F(CarveTest, ListIsClearedAfterTheLimitBeforeTheNextFileIsListed)
 {
-    options.fileListClearLimit = 2;
-    Image img(10);
-    for (int s : {0, 2, 4, 6})
-        img.put(s, hex("FFD8FFE0"));
-    useImage(img);
-    EXPECT_TRUE(pass(0, table(sigEntry("JPG", 1 << 20, "FFD8FFE0", "1"))));
-    const QStringList expected = {"list:GND00001.JPG", "list:GND00002.JPG", "notice:" + texts::photoClearNotice,
-                                  "clear", "list:GND00003.JPG", "list:GND00004.JPG"};
-    QStringList seen;
-    for (const QString& e : host.events) {
-        if (e.startsWith("list:") || e.startsWith("notice:") || e == "clear")
-            seen << e;
+    // Photo mode clears before the file the new header ends; the other modes
+    // after the old group is listed.
+    const struct {
+        int mode, limit, files;
+        unsigned listedAfter;
+        const char* ext;
+        const char* header;
+        QStringList expected;
+    } cases[] = {
+        {0, 2, 4, 2, "JPG", "FFD8FFE0", {"list:GND00001.JPG", "list:GND00002.JPG", "notice:" + texts::photoClearNotice, "clear",
+                                   "list:GND00003.JPG", "list:GND00004.JPG"}},
+        {2, 1, 2, 1, "ZIP", "504B0304", {"list:ZIP00001.ZIP", "notice:" + texts::fileClearNotice, "clear", "list:ZIP00002.ZIP"}},
+    };
+    for (const auto& c : cases) {
+        host.events.clear();
+        state.Listed_File_Count = 0;
+        options.fileListClearLimit = c.limit;
+        Image img(10);
+        for (int s = 0; s < 2 * c.files; s += 2)
+            img.put(s, hex(c.header));
+        useImage(img);
+        EXPECT_TRUE(pass(c.mode, table(sigEntry(c.ext, 1 << 20, c.header, "1"))));
+        EXPECT_EQ(host.listingEvents(), c.expected);
+        EXPECT_EQ(state.Listed_File_Count.load(), c.listedAfter);
     }
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(state.Listed_File_Count.load(), 2u);
-}
-
-TEST_F(CarveTest, RawListClearingComesAfterTheOldGroupIsListed)
-{
-    options.fileListClearLimit = 1;
-    Image img(6);
-    img.put(0, hex("504B0304"));
-    img.put(2, hex("504B0304"));
-    useImage(img);
-    EXPECT_TRUE(pass(2, table(sigEntry("ZIP", 1 << 20, "504B0304", "1"))));
-    QStringList seen;
-    for (const QString& e : host.events) {
-        if (e.startsWith("list:") || e.startsWith("notice:") || e == "clear")
-            seen << e;
-    }
-    EXPECT_EQ(seen, (QStringList{"list:ZIP00001.ZIP", "notice:" + texts::fileClearNotice, "clear", "list:ZIP00002.ZIP"}));
 }
 
 TEST_F(CarveTest, TypeFolderRollsOverAfterItsLimit)
@@ -263,8 +252,7 @@ TEST_F(CarveTest, CarveGroupSavesASharedHeaderOncePerType)
 {
     Image img(12);
     img.put(0, hex("504B030414000600"));
-    for (int s = 1; s < 12; ++s)
-        img.fill(s);
+    img.fill(1, 12);
     useImage(img);
     const QStringList t = table(sigEntry("ZIP", 4096, "504B0304", "1") + sigEntry("DOCX", 1024, "504B0304", "1") +
                                 sigEntry("XLSX", 2048, "504B030414000600", "1") + // longer, same position: joins
@@ -424,8 +412,7 @@ TEST_F(CarveTest, LongFilesKeepEverySectorAcrossReusedReadBuffers)
     // 8-sector chunks in a ring of 3: a 200-sector file outlives every
     // buffer many times over, and so do the files of a carve group.
     Image img(200);
-    for (int s = 0; s < 200; ++s)
-        img.fill(s);
+    img.fill(0, 200);
     img.put(0, hex("504B0304"));
     img.put(5, QByteArray(512, '\0')); // blank and unreadable sectors inside the file
     useImage(img, {77});
@@ -489,8 +476,7 @@ TEST_F(CarveTest, ExceptionAnywhereInAPassEndsTheRunAsAFailure)
 TEST_F(CarveTest, UnreadableSectorsGiveAnExactMapfileBesideTheResults)
 {
     Image img(200);
-    for (int s = 0; s < 200; ++s)
-        img.fill(s);
+    img.fill(0, 200);
     img.put(10, hex("FFD8FFE0"));
     useImage(img, {5, 40, 41, 42, 43, 44, 190});
     host.settings.thorough = true;
@@ -524,8 +510,7 @@ TEST_F(CarveTest, MediumGoneEndsTheRunAtOnceAndKeepsWhatWasFound)
 {
     Image img(20000);
     img.put(3, hex("FFD8FFE0"));
-    for (int s = 4; s < 100; ++s)
-        img.fill(s);
+    img.fill(4, 100);
     const QByteArray bytes = img.bytes;
     host.settings.sectorCount = 20000;
     host.settings.thorough = true;

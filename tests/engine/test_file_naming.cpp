@@ -1,4 +1,4 @@
-// File names, identifiers, folder roll-over, safe path components and the
+// Folder roll-over, safe path components and the
 // set-up time of the folder counters. Needs nothing.
 #include "engine/FileNaming.h"
 
@@ -7,28 +7,6 @@
 #include <gtest/gtest.h>
 
 using namespace ostrel;
-
-TEST(FileNaming, NamesArePaddedToFiveDigits)
-{
-    EXPECT_EQ(Generate_File_Name(7, "GND", "JPG", 0, nullptr), QStringLiteral("GND00007.JPG"));
-    EXPECT_EQ(Generate_File_Name(10000, "GND", "JPG", 0, nullptr), QStringLiteral("GND10000.JPG"));
-    EXPECT_EQ(Generate_File_Name(123456, "THD", "JPG", 0, nullptr), QStringLiteral("THD123456.JPG"));
-    EXPECT_EQ(Generate_File_Name(0, "GND", "JPG", 0, nullptr), QStringLiteral("GND00000.JPG"));
-    EXPECT_EQ(Generate_File_UID_Num(12, true, "PNG"), QStringLiteral("THD00012.PNG"));
-    EXPECT_EQ(Generate_File_UID_Num(1, false, "PNG"), QStringLiteral("GND00001.PNG"));
-}
-
-TEST(FileNaming, OtherModesNumberFromTheSummaryRow)
-{
-    TypeSummary summary;
-    summary.reset({"MP4", "MOV"});
-    for (int i = 0; i < 41; ++i)
-        summary.advance("MP4");
-    EXPECT_EQ(Generate_File_Name(3, "MP4", "MP4", 1, &summary), QStringLiteral("MP400042.MP4"));
-    EXPECT_EQ(Generate_File_Name(3, "MOV", "MOV", 1, &summary), QStringLiteral("MOV00001.MOV"));
-    EXPECT_EQ(Generate_File_Name(3, "AVI", "AVI", 1, &summary), QStringLiteral("AVI00003.AVI")) << "no row: the number given";
-    EXPECT_EQ(Generate_File_Name(3, "MP4", "MP4", 0, &summary), QStringLiteral("MP400003.MP4")) << "photo mode ignores rows";
-}
 
 TEST(FileNaming, RollOverNames)
 {

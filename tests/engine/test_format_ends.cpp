@@ -72,8 +72,7 @@ protected:
     static Image filled(int sectors)
     {
         Image img(sectors);
-        for (int s = 0; s < sectors; ++s)
-            img.fill(s);
+        img.fill(0, sectors);
         return img;
     }
 

@@ -66,17 +66,12 @@ TEST(OutputFile, RunsBlanksAndTrailingBlanksReadBackExactly)
     const QByteArray zero(512, '\0');
     EXPECT_EQ(readAll(path), chunkA.mid(0, 1024) + chunkA.mid(1536, 512) + zero + zero + chunkB.mid(1024, 512) +
                                  chunkB.mid(0, 512) + zero + zero);
-}
 
-TEST(OutputFile, OnlyBlankSectors)
-{
-    QTemporaryDir dir;
-    OutputFile f;
-    int error = 0;
-    ASSERT_TRUE(f.create(dir.filePath("z"), &error));
+    OutputFile blanks; // only blank sectors
+    ASSERT_TRUE(blanks.create(dir.filePath("z"), &error));
     for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(f.appendBlank());
-    ASSERT_TRUE(f.close());
+        ASSERT_TRUE(blanks.appendBlank());
+    ASSERT_TRUE(blanks.close());
     EXPECT_EQ(readAll(dir.filePath("z")), QByteArray(5 * 512, '\0'));
 }
 

@@ -48,8 +48,7 @@ std::unique_ptr<SectorSource> bigPhoto()
 {
     Image img(4096);
     img.put(0, hex("FFD8FFE0"));
-    for (int s = 1; s < 4096; ++s)
-        img.fill(s);
+    img.fill(1, 4096);
     return std::make_unique<MemorySectorSource>(img.bytes);
 }
 

@@ -22,16 +22,13 @@ class DestinationGuardTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void samePartitionIsRefused();
-    void otherPartitionOfTheSameDiskIsRefused();
-    void otherDiskIsAccepted();
-    void wholeDiskMediumCoversItsPartitions();
-    void deviceMapperVolumeOverTheMedium();
+    void refusedWhenTheMediumHoldsTheDestination_data();
+    void refusedWhenTheMediumHoldsTheDestination();
+    void devicesBehindADestination();
     void loopDeviceBackedByAFileOnTheMedium();
     void loopDeviceMediumLeavesTheDiskOfItsFileFree();
     void anonymousDeviceNumberGoesThroughTheMountTable();
     void fileSystemOnNoBlockDeviceIsAccepted();
-    void imageFileMediumIsNeverRefused();
     void missingDestinationUsesItsNearestParent();
     void thisMachine();
 
@@ -112,36 +109,46 @@ SystemFiles DestinationGuardTest::files(unsigned major, unsigned minor, const QS
     return f;
 }
 
-void DestinationGuardTest::samePartitionIsRefused()
+// (device the destination lies on) x (medium searched) -> refused?
+void DestinationGuardTest::refusedWhenTheMediumHoldsTheDestination_data()
 {
-    const SystemFiles f = files(8, 17); // destination on sdb1
-    QCOMPARE(blockDevicesBehind(root_.path(), f), (QStringList{"sdb", "sdb1"}));
-    QVERIFY(destinationOnMedium(root_.path(), "sdb1", "sdb", QString(), f));
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<QString>("medium");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("same partition") << 8 << 17 << "sdb1" << "sdb" << QString() << true;
+    QTest::newRow("other partition of the same disk") << 8 << 18 << "sdb1" << "sdb" << QString() << true;
+    QTest::newRow("other disk") << 8 << 1 << "sdb1" << "sdb" << QString() << false;
+    QTest::newRow("whole disk covers its partitions") << 8 << 17 << "sdb" << "sdb" << QString() << true;
+    QTest::newRow("whole disk, other disk") << 8 << 2 << "sdb" << "sdb" << QString() << false;
+    QTest::newRow("device mapper volume on the medium") << 254 << 0 << "sdb1" << "sdb" << QString() << true;
+    QTest::newRow("device mapper volume elsewhere") << 254 << 0 << "sda1" << "sda" << QString() << false;
+    // Reading an image and writing next to it on the same disk is fine: the
+    // image's bytes are not overwritten by new files ...
+    QTest::newRow("image file") << 8 << 17 << "card.img" << "image" << "disk.img" << false;
+    // ... but an image path that is a block device counts as that device.
+    QTest::newRow("image path naming a device") << 8 << 18 << "card" << "image" << "/dev/sdb1" << true;
 }
 
-void DestinationGuardTest::otherPartitionOfTheSameDiskIsRefused()
+void DestinationGuardTest::refusedWhenTheMediumHoldsTheDestination()
 {
-    QVERIFY(destinationOnMedium(root_.path(), "sdb1", "sdb", QString(), files(8, 18)));
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(QString, medium);
+    QFETCH(QString, parent);
+    QFETCH(QString, image);
+    QFETCH(bool, refused);
+    const QString imagePath = image.isEmpty() || image.startsWith(u'/') ? image : root_.filePath(image);
+    QCOMPARE(destinationOnMedium(root_.path(), medium, parent, imagePath, files(major, minor)), refused);
 }
 
-void DestinationGuardTest::otherDiskIsAccepted()
+void DestinationGuardTest::devicesBehindADestination()
 {
-    QVERIFY(!destinationOnMedium(root_.path(), "sdb1", "sdb", QString(), files(8, 1)));
+    QCOMPARE(blockDevicesBehind(root_.path(), files(8, 17)), (QStringList{"sdb", "sdb1"}));
+    QCOMPARE(blockDevicesBehind(root_.path(), files(254, 0)), (QStringList{"dm-0", "sdb", "sdb2"}));
     QCOMPARE(mediumDevices("sdb1", "sdb", QString(), files(8, 1)), (QStringList{"sdb", "sdb1"}));
-}
-
-void DestinationGuardTest::wholeDiskMediumCoversItsPartitions()
-{
-    QVERIFY(destinationOnMedium(root_.path(), "sdb", "sdb", QString(), files(8, 17)));
-    QVERIFY(!destinationOnMedium(root_.path(), "sdb", "sdb", QString(), files(8, 2)));
-}
-
-void DestinationGuardTest::deviceMapperVolumeOverTheMedium()
-{
-    const SystemFiles f = files(254, 0); // destination on dm-0, which sits on sdb2
-    QCOMPARE(blockDevicesBehind(root_.path(), f), (QStringList{"dm-0", "sdb", "sdb2"}));
-    QVERIFY(destinationOnMedium(root_.path(), "sdb1", "sdb", QString(), f));
-    QVERIFY(!destinationOnMedium(root_.path(), "sda1", "sda", QString(), f));
 }
 
 void DestinationGuardTest::loopDeviceBackedByAFileOnTheMedium()
@@ -190,15 +197,6 @@ void DestinationGuardTest::fileSystemOnNoBlockDeviceIsAccepted()
     const SystemFiles f = files(0, 46, table);
     QVERIFY(blockDevicesBehind(root_.path(), f).isEmpty());
     QVERIFY(!destinationOnMedium(root_.path(), "sdb1", "sdb", QString(), f));
-}
-
-void DestinationGuardTest::imageFileMediumIsNeverRefused()
-{
-    // Reading an image and writing next to it on the same disk is fine: the
-    // image's bytes are not overwritten by new files.
-    QVERIFY(!destinationOnMedium(root_.path(), "card.img", "image", root_.filePath("disk.img"), files(8, 17)));
-    // An image path that is a block device counts as that device.
-    QVERIFY(destinationOnMedium(root_.path(), "card", "image", "/dev/sdb1", files(8, 18)));
 }
 
 void DestinationGuardTest::missingDestinationUsesItsNearestParent()

@@ -1,5 +1,7 @@
 // The signature file reader: the colon rule, the "Header :" rule, the dot
-// rule, CR-LF files, malformed and non-UTF-8 files. Needs a temporary folder.
+// rule, CR-LF files, lines without a colon, a colon in a comment shifting
+// the fields, a leftover group, and missing or non-UTF-8 files. Needs a
+// temporary folder.
 #include "signatures/SignatureLoader.h"
 #include "signatures/SignatureTable.h"
 
@@ -17,121 +19,67 @@ QString entry(const QString& ext, const QString& header, const QString& headerKe
                           "Description : A file\n")
         .arg(ext, headerKey, header);
 }
-} // namespace
 
-TEST(SignatureLoader, OneEntryGivesSevenFieldsInOrder)
+// One file text and the whole table it gives (seven fields per entry:
+// extension, size, header, position, reserved, description, first byte).
+struct TextCase {
+    const char* what;
+    QString text;
+    QStringList table;
+};
+
+TEST(SignatureLoader, TextGivesTheTable)
 {
-    const QStringList t = parseSignatureText(entry(QStringLiteral(".jpg"), QStringLiteral("FFD8FFE0")));
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(t, (QStringList{"JPG", "1048576", "FFD8FFE0", "1", "0", "A file", "255"}));
+    const QString lf = entry(".png", "89504E47") + entry(".gif", "47494638");
+    QString crlf = lf;
+    crlf.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    ASSERT_EQ(parseSignatureText(lf).size(), 14);
+    const TextCase cases[] = {
+        {"one entry", entry(".jpg", "FFD8FFE0"), {"JPG", "1048576", "FFD8FFE0", "1", "0", "A file", "255"}},
+        {"header case kept, first byte decoded", entry(".jpg", "ffd8ffe0"),
+         {"JPG", "1048576", "ffd8ffe0", "1", "0", "A file", "255"}},
+        {"no blank after the header key's colon", "E : .a\nS : 1\nHeader :4D5A\nP : 1\nX : 0\nD : d\n",
+         {"A", "1", "4D5A", "1", "0", "d", "77"}},
+        // Not exactly "Header :": an ordinary value line, the first byte empty.
+        {"Header:", entry(".a", "4D5A", "Header:"), {"A", "1048576", "4D5A", "1", "0", "A file", ""}},
+        {" Header :", entry(".a", "4D5A", " Header :"), {"A", "1048576", "4D5A", "1", "0", "A file", ""}},
+        {"header :", entry(".a", "4D5A", "header :"), {"A", "1048576", "4D5A", "1", "0", "A file", ""}},
+        {"the value is the text after the first colon",
+         "E : .a\nS : 1\nHeader : 00\nP : 1\nX : 0\nDescription : Time 10:30 clip\n",
+         {"A", "1", "00", "1", "0", "Time 10:30 clip", "0"}},
+        {"short header", entry(".a", "F"), {"A", "1048576", "F", "1", "0", "A file", "0"}},
+        {"empty header", entry(".a", ""), {"A", "1048576", "", "1", "0", "A file", "0"}},
+        // A comment with a colon shifts the fields: the leftover is dropped,
+        // and the header line still gives the first byte.
+        {"comment with a colon", "Note: shifts\n" + entry(".a", "01"),
+         {"shifts", "A", "1048576", "01", "1", "0", "1"}},
+        {"incomplete trailing group", entry(".a", "0102") + "Extension : .b\nMax Size : 5\nHeader : 0304\n",
+         {"A", "1048576", "0102", "1", "0", "A file", "1"}},
+        {"CR-LF", crlf, parseSignatureText(lf)},
+    };
+    for (const TextCase& c : cases)
+        EXPECT_EQ(parseSignatureText(c.text), c.table) << c.what;
 }
 
-TEST(SignatureLoader, HeaderCaseIsKeptAndFirstByteDecoded)
+TEST(SignatureLoader, LinesWithoutColonChangeNothingAndFirstBytesDoNotCarryOver)
 {
-    const QStringList t = parseSignatureText(entry(QStringLiteral(".jpg"), QStringLiteral("ffd8ffe0")));
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::HeaderHex), QStringLiteral("ffd8ffe0"));
-    EXPECT_EQ(sig::field(t, 0, sig::FirstByte), QStringLiteral("255"));
-}
-
-TEST(SignatureLoader, HeaderLineNeedsExactKey)
-{
-    // No blank after the colon: still the header line.
-    QStringList t = parseSignatureText(QStringLiteral("E : .a\nS : 1\nHeader :4D5A\nP : 1\nX : 0\nD : d\n"));
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::FirstByte), QStringLiteral("77"));
-    EXPECT_EQ(sig::field(t, 0, sig::HeaderHex), QStringLiteral("4D5A"));
-
-    // No blank before the colon, a blank in front, or another case: an
-    // ordinary value line, so the first byte stays empty.
-    for (const char* key : {"Header:", " Header :", "header :", "HEADER :"}) {
-        t = parseSignatureText(entry(QStringLiteral(".a"), QStringLiteral("4D5A"), QString::fromLatin1(key)));
-        ASSERT_EQ(t.size(), 7) << key;
-        EXPECT_EQ(sig::field(t, 0, sig::HeaderHex), QStringLiteral("4D5A")) << key;
-        EXPECT_EQ(sig::field(t, 0, sig::FirstByte), QString()) << key;
-    }
+    const QString text = QStringLiteral("Photo signatures\n\n") + entry(".a", "01") + QStringLiteral("-- comment --\n\n") +
+                         entry(".b", "02") + QStringLiteral("\n") + entry(".c", "03", "Head :");
+    const QStringList t = parseSignatureText(text);
+    ASSERT_EQ(sig::entryCount(t), 3);
+    EXPECT_EQ(sig::field(t, 2, sig::Extension), QStringLiteral("C"));
+    EXPECT_EQ(sig::field(t, 1, sig::FirstByte), QStringLiteral("2"));
+    EXPECT_EQ(sig::field(t, 2, sig::FirstByte), QString()) << "no header line: the previous entry's byte is not kept";
 }
 
 TEST(SignatureLoader, DotRule)
 {
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral(" .jpg ")), QStringLiteral("JPG"));
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral(".JPG")), QStringLiteral("JPG"));
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral("photo.jpg")), QStringLiteral("JPG"));
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral("jpg")), QStringLiteral("jpg"));
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral("pic.")), QString());
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral("Version 2.0 image")), QStringLiteral("0 IMAGE"));
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral("a.tar.gz")), QStringLiteral("TAR.GZ"));
-    EXPECT_EQ(normaliseSignatureValue(QStringLiteral("nn")), QStringLiteral("nn"));
-}
-
-TEST(SignatureLoader, ValueIsTextAfterTheFirstColon)
-{
-    const QStringList t = parseSignatureText(
-        QStringLiteral("E : .a\nS : 1\nHeader : 00\nP : 1\nX : 0\nDescription : Time 10:30 clip\n"));
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::Description), QStringLiteral("Time 10:30 clip"));
-}
-
-TEST(SignatureLoader, CrLfGivesTheSameTable)
-{
-    const QString lf = entry(QStringLiteral(".png"), QStringLiteral("89504E47")) +
-                       entry(QStringLiteral(".gif"), QStringLiteral("47494638"));
-    QString crlf = lf;
-    crlf.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    EXPECT_EQ(parseSignatureText(crlf), parseSignatureText(lf));
-    EXPECT_EQ(parseSignatureText(crlf).size(), 14);
-}
-
-TEST(SignatureLoader, LinesWithoutColonChangeNothing)
-{
-    const QString text = QStringLiteral("Photo signatures\n\n") + entry(QStringLiteral(".a"), QStringLiteral("01")) +
-                         QStringLiteral("-- comment --\n\n") + entry(QStringLiteral(".b"), QStringLiteral("02")) +
-                         QStringLiteral("\n") + entry(QStringLiteral(".c"), QStringLiteral("03"));
-    const QStringList t = parseSignatureText(text);
-    ASSERT_EQ(t.size(), 21);
-    EXPECT_EQ(sig::entryCount(t), 3);
-    EXPECT_EQ(sig::field(t, 2, sig::Extension), QStringLiteral("C"));
-    EXPECT_EQ(sig::field(t, 2, sig::FirstByte), QStringLiteral("3"));
-}
-
-TEST(SignatureLoader, CommentWithColonShiftsFields)
-{
-    const QString text = QStringLiteral("Note: shifts\n") + entry(QStringLiteral(".a"), QStringLiteral("01"));
-    const QStringList t = parseSignatureText(text);
-    // Seven value lines: one whole entry (shifted) and one dropped leftover.
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::Extension), QStringLiteral("shifts"));
-    EXPECT_EQ(sig::field(t, 0, sig::MaxSize), QStringLiteral("A")) << "the extension line landed in field 1";
-    EXPECT_EQ(sig::field(t, 0, sig::HeaderHex), QStringLiteral("1048576"));
-    EXPECT_EQ(sig::field(t, 0, sig::HeaderPosition), QStringLiteral("01"));
-    EXPECT_EQ(sig::field(t, 0, sig::FirstByte), QStringLiteral("1")) << "the header line still gives the first byte";
-}
-
-TEST(SignatureLoader, IncompleteTrailingGroupIsDropped)
-{
-    const QString text = entry(QStringLiteral(".a"), QStringLiteral("0102")) +
-                         QStringLiteral("Extension : .b\nMax Size : 5\nHeader : 0304\n");
-    const QStringList t = parseSignatureText(text);
-    EXPECT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::Extension), QStringLiteral("A"));
-    // Completing the group makes it whole; the first byte of one entry never
-    // carries over into the next entry, which has no header line.
-    const QStringList again = parseSignatureText(text + QStringLiteral("P : 1\nX : 0\nD : d\n") +
-                                                 entry(QStringLiteral(".c"), QStringLiteral("05"), QStringLiteral("Head :")));
-    ASSERT_EQ(again.size(), 21);
-    EXPECT_EQ(sig::field(again, 1, sig::FirstByte), QStringLiteral("3"));
-    EXPECT_EQ(sig::field(again, 2, sig::FirstByte), QString());
-}
-
-TEST(SignatureLoader, ShortOrEmptyHeaderGivesFirstByteZero)
-{
-    QStringList t = parseSignatureText(entry(QStringLiteral(".a"), QStringLiteral("F")));
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::FirstByte), QStringLiteral("0"));
-    t = parseSignatureText(entry(QStringLiteral(".a"), QString()));
-    ASSERT_EQ(t.size(), 7);
-    EXPECT_EQ(sig::field(t, 0, sig::FirstByte), QStringLiteral("0"));
-    EXPECT_EQ(sig::field(t, 0, sig::HeaderHex), QString());
+    const std::pair<const char*, const char*> cases[] = {
+        {" .jpg ", "JPG"}, {".JPG", "JPG"}, {"photo.jpg", "JPG"}, {"jpg", "jpg"}, {"pic.", ""},
+        {"Version 2.0 image", "0 IMAGE"}, {"a.tar.gz", "TAR.GZ"}, {"nn", "nn"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(normaliseSignatureValue(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
 TEST(SignatureLoader, FilesMissingOrNotUtf8GiveEmptyTables)
@@ -139,20 +87,12 @@ TEST(SignatureLoader, FilesMissingOrNotUtf8GiveEmptyTables)
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     EXPECT_TRUE(loadSignatureFile(tmp.filePath(QStringLiteral("none.dll"))).isEmpty());
-
-    const QString bad = tmp.filePath(QStringLiteral("bad.dll"));
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    QByteArray bytes = entry(QStringLiteral(".a"), QStringLiteral("01")).toUtf8();
-    bytes.append("\xff\xfe bad\n");
-    f.write(bytes);
-    f.close();
-    EXPECT_TRUE(loadSignatureFile(bad).isEmpty());
-
-    const QString good = tmp.filePath(QStringLiteral("good.dll"));
-    QFile g(good);
-    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-    g.write(entry(QStringLiteral(".jpg"), QStringLiteral("FFD8FF")).toUtf8());
-    g.close();
-    EXPECT_EQ(loadSignatureFile(good).size(), 7);
+    for (const QByteArray& tail : {QByteArray(), QByteArray("\xff\xfe bad\n")}) {
+        QFile f(tmp.filePath(QStringLiteral("t.dll")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(entry(".a", "01").toUtf8() + tail);
+        f.close();
+        EXPECT_EQ(loadSignatureFile(f.fileName()).size(), tail.isEmpty() ? 7 : 0);
+    }
 }
+} // namespace

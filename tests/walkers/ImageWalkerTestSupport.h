@@ -1,21 +1,12 @@
 #pragma once
-// Helpers shared by the image walker tests: material made once per suite by
-// shell commands, the verdict after a prefix of a file, and a count of how
-// often a header check lets random bytes behind a magic through.
+// Material for the image walker tests: files made once per suite by shell
+// commands, shared by the tests of the suite.
 
 #include "walkers/WalkerTestSupport.h"
 
 #include <map>
 
 namespace walkertest {
-
-inline const std::string kMaterialDir = std::string(OSTREL_SOURCE_DIR) + "/tests/material/";
-
-// The verdict of a `type` walker after the first `n` bytes of `data`.
-inline Verdict walkPrefix(const std::string& type, const Bytes& data, size_t n)
-{
-    return walk(type, Bytes(data.begin(), data.begin() + static_cast<long>(std::min(n, data.size()))));
-}
 
 // What a suite's real files are made with: the tools it needs, a command
 // run first (SCRATCH is the scratch folder), the commands that each make one
@@ -57,7 +48,7 @@ protected:
                 files_[name] = readFile(out);
         }
         for (const auto& [name, file] : recipe.repositoryFiles)
-            files_[name] = readFile(kMaterialDir + file);
+            files_[name] = readFile(kMaterialDir + "/" + file);
     }
     static void TearDownTestSuite()
     {
@@ -82,37 +73,5 @@ protected:
     static inline ScratchDir* dir_ = nullptr;
     static inline std::map<std::string, Bytes> files_;
 };
-
-// How many of `tries` samples (each kHeaderLookahead random bytes with
-// `magic` at the start) a `type` walker does not refuse as a header.
-inline int acceptedRandomHeaders(const std::string& type, const Bytes& magic, int tries)
-{
-    static const Bytes pool = randomBytes(1 << 20, 99);
-    std::mt19937 rng(5);
-    int accepted = 0;
-    for (int i = 0; i < tries; ++i) {
-        const size_t at = rng() % (pool.size() - ostrel::walkers::kHeaderLookahead);
-        Bytes sample(pool.begin() + static_cast<long>(at),
-                     pool.begin() + static_cast<long>(at + ostrel::walkers::kHeaderLookahead));
-        std::copy(magic.begin(), magic.end(), sample.begin());
-        if (walk(type, sample).state != State::NotFormat)
-            ++accepted;
-    }
-    return accepted;
-}
-
-// Writes `v` big-endian at `at` of `b`.
-inline void putBe32(Bytes& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
-
-// `data` with `bytes` written over it at `at`.
-inline Bytes patched(Bytes data, size_t at, const Bytes& bytes)
-{
-    std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<long>(at));
-    return data;
-}
 
 } // namespace walkertest

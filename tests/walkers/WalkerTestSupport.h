@@ -1,8 +1,10 @@
 #pragma once
-// Helpers for the walker tests: material made by real encoders in a fresh
-// scratch folder, and the standard questions asked of every walker (does a
-// whole file end exactly at its length, followed by random data or zeros;
-// does a cut file never claim an end beyond its data).
+// Helpers for the walker tests: material made by real tools in a fresh
+// scratch folder (or by document_material.py), byte writers for the files
+// built here, and the standard questions asked of every walker (does a whole
+// file end exactly at its length, followed by random data or zeros; does a
+// cut file never claim an end beyond its data; how often does a header check
+// let random bytes behind a magic through).
 
 #include "engine/walkers/FormatWalker.h"
 
@@ -10,9 +12,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +26,12 @@ namespace walkertest {
 using Bytes = std::vector<uint8_t>;
 using ostrel::walkers::State;
 using ostrel::walkers::Verdict;
+
+inline const std::string kMaterialDir = OSTREL_SOURCE_DIR "/tests/material";
+
+// One second of a 440 Hz tone and of a tiny test picture (ffmpeg inputs).
+inline const std::string kTone = "-f lavfi -i sine=frequency=440:duration=1";
+inline const std::string kClip = "-f lavfi -i testsrc=duration=1:size=64x48:rate=5";
 
 // A fresh scratch folder (mkdtemp), removed when the object goes.
 class ScratchDir {
@@ -56,10 +66,69 @@ inline bool haveTool(const std::string& tool)
     return run("command -v " + tool);
 }
 
+// The first tool of the space-separated `tools` that is not installed, or "".
+inline std::string missingTool(const std::string& tools)
+{
+    for (size_t from = 0; from < tools.size();) {
+        const size_t to = std::min(tools.find(' ', from), tools.size());
+        if (!haveTool(tools.substr(from, to - from)))
+            return tools.substr(from, to - from);
+        from = to + 1;
+    }
+    return {};
+}
+
 inline Bytes readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a shell `command` in `dir` (which writes `name`); the file's bytes or
+// empty.
+inline Bytes shellMake(const ScratchDir& dir, const std::string& name, const std::string& command)
+{
+    if (!run("(cd '" + dir.path().string() + "' && " + command + ")"))
+        return {};
+    return readFile(dir.file(name));
+}
+
+// ffmpeg with `args` writing `name` in `dir`; empty when it fails.
+// A real file written by `command`, in which every "%s" stands for the same
+// path in `dir` without extension; the file read is that path + `extension`.
+// Empty when a tool in `tools` (space-separated) is missing or the command
+// fails.
+inline Bytes makeWithTools(const ScratchDir& dir, const std::string& tools, std::string command,
+                           const std::string& extension)
+{
+    static int serial = 0;
+    const std::string base = dir.file("m" + std::to_string(++serial));
+    if (!missingTool(tools).empty())
+        return {};
+    for (size_t at = command.find("%s"); at != std::string::npos; at = command.find("%s", at + base.size()))
+        command.replace(at, 2, base);
+    if (!run(command))
+        return {};
+    return readFile(base + extension);
+}
+
+inline Bytes ffmpegMake(const ScratchDir& dir, const std::string& name, const std::string& args)
+{
+    return shellMake(dir, name, "ffmpeg -nostdin -y -loglevel error " + args + " '" + name + "'");
+}
+
+// The folder holding the files document_material.py writes (once per test
+// program); empty when python3 is missing or the script failed.
+inline std::string documentMaterial()
+{
+    static std::unique_ptr<ScratchDir> dir;
+    static bool made = false;
+    if (!dir) {
+        dir = std::make_unique<ScratchDir>();
+        made = haveTool("python3") && run("python3 " OSTREL_SOURCE_DIR "/tests/walkers/document_material.py " +
+                                          dir->path().string() + " " + kMaterialDir + "/photo.jpg");
+    }
+    return made ? dir->path().string() : std::string();
 }
 
 inline Bytes randomBytes(size_t n, uint32_t seed)
@@ -77,6 +146,55 @@ inline Bytes concat(Bytes a, const Bytes& b)
     return a;
 }
 
+// `data` with `bytes` written over it at `at`.
+inline Bytes patched(Bytes data, size_t at, const Bytes& bytes)
+{
+    std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<long>(at));
+    return data;
+}
+
+// Appending writers (files built front to back) ...
+inline void putBe(Bytes& out, uint64_t value, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+inline void putLe(Bytes& out, uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+inline void putText(Bytes& out, const std::string& text)
+{
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+// ... and writers at an offset, growing `b` as needed (layouts by offset).
+inline void putLe(Bytes& b, size_t at, uint64_t value, size_t n)
+{
+    if (b.size() < at + n)
+        b.resize(at + n, 0);
+    for (size_t i = 0; i < n; ++i)
+        b[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+inline void putBe(Bytes& b, size_t at, uint64_t value, size_t n)
+{
+    if (b.size() < at + n)
+        b.resize(at + n, 0);
+    for (size_t i = 0; i < n; ++i)
+        b[at + i] = static_cast<uint8_t>(value >> (8 * (n - 1 - i)));
+}
+
+inline void putBytes(Bytes& b, size_t at, const void* data, size_t n)
+{
+    if (b.size() < at + n)
+        b.resize(at + n, 0);
+    std::memcpy(b.data() + at, data, n);
+}
+
 // Feeds `data` to a new walker of `type` in pieces of `piece` bytes (the
 // engine feeds whole sectors; odd sizes test the gathering). Returns the
 // verdict after the last piece.
@@ -89,6 +207,12 @@ inline Verdict walk(const std::string& type, const Bytes& data, size_t piece = 5
     for (size_t at = 0; at < data.size() && !v.final(); at += piece)
         v = walker->feed(data.data() + at, std::min(piece, data.size() - at));
     return v;
+}
+
+// The verdict of a `type` walker after the first `n` bytes of `data`.
+inline Verdict walkPrefix(const std::string& type, const Bytes& data, size_t n)
+{
+    return walk(type, Bytes(data.begin(), data.begin() + static_cast<long>(std::min(n, data.size()))));
 }
 
 inline std::string provenType(const std::string& type, const Bytes& data)
@@ -119,6 +243,39 @@ inline void expectExactEnd(const std::string& type, const Bytes& file, const std
     if (cut.state == State::Ends || cut.state == State::Broken) {
         EXPECT_LE(cut.offset, half.size()) << "a cut file claims bytes it does not have";
     }
+}
+
+// Fed sector by sector, every sector start from `from` on (but the last
+// two) lies below the proven length once its sector is fed: a header found
+// there does not cut the open file.
+inline void expectOpenAcrossSectors(const std::string& type, const Bytes& file, size_t from = 8192)
+{
+    auto walker = ostrel::walkers::makeWalker(type);
+    ASSERT_TRUE(walker);
+    for (size_t at = 0; at + 1024 < file.size(); at += 512) {
+        const Verdict v = walker->feed(file.data() + at, 512);
+        if (at >= from) {
+            ASSERT_TRUE(v.state == State::Continues && v.offset > at) << type << " sector at " << at;
+        }
+    }
+}
+
+// How many of `tries` samples (`magic`, then random bytes up to the header
+// check's look-ahead) a `type` walker does not refuse as a header.
+inline int acceptedRandomHeaders(const std::string& type, const Bytes& magic, int tries)
+{
+    static const Bytes pool = randomBytes(1 << 20, 99);
+    std::mt19937 rng(5);
+    int accepted = 0;
+    for (int i = 0; i < tries; ++i) {
+        const size_t at = rng() % (pool.size() - ostrel::walkers::kHeaderLookahead);
+        Bytes sample(pool.begin() + static_cast<long>(at),
+                     pool.begin() + static_cast<long>(at + ostrel::walkers::kHeaderLookahead));
+        std::copy(magic.begin(), magic.end(), sample.begin());
+        if (walk(type, sample).state != State::NotFormat)
+            ++accepted;
+    }
+    return accepted;
 }
 
 } // namespace walkertest

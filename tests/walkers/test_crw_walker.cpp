@@ -5,7 +5,7 @@
 // directory's offset word, not at the decoy or the sub-heap; the magic with
 // random data behind it is refused. Needs nothing.
 
-#include "walkers/CameraMaterial.h"
+#include "walkers/WalkerTestSupport.h"
 
 using namespace walkertest;
 

@@ -6,7 +6,7 @@
 // element whatever follows; "DICM" with random data behind it is refused.
 // Needs dcmtk and ImageMagick (skipped otherwise).
 
-#include "walkers/CameraMaterial.h"
+#include "walkers/WalkerTestSupport.h"
 
 using namespace walkertest;
 

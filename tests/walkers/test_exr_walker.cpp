@@ -1,10 +1,9 @@
 // The OpenEXR walker on synthetic single-part images laid out as the
 // OpenEXR library writes them (no EXR writer is installed): scanline chunks
 // in decreasing order and tiles; each ends exactly after the chunk at the
-// largest offset. Multi-part images are followed through their header only,
-// and random data behind the magic is refused.
+// largest offset. Multi-part images are followed through their header only.
 
-#include "walkers/CameraMaterial.h"
+#include "walkers/WalkerTestSupport.h"
 
 using namespace walkertest;
 
@@ -56,8 +55,4 @@ TEST(ExrWalker, EndsAfterTheLastChunk)
     const Verdict v = walk("EXR", concat(multi, Bytes(4096, 0)));
     EXPECT_EQ(v.state, State::Continues);
     EXPECT_LT(v.offset, multi.size());
-    for (uint32_t seed = 1; seed <= 20; ++seed) {
-        const Bytes fake = concat(Bytes(multi.begin(), multi.begin() + 8), randomBytes(8192, seed));
-        EXPECT_EQ(walk("EXR", fake).state, State::NotFormat) << seed;
-    }
 }

@@ -3,9 +3,7 @@
 // to a sector boundary, and MPF files (several images behind one index) put
 // together here. Checks the exact end whatever follows, that a thumbnail or
 // a listed image at a sector boundary is covered by Continues before it is
-// reached, that the header check refuses random data behind every JPEG
-// header of the signature tables, and Broken at a marker that may not stand
-// where it does. Needs ImageMagick, cjpeg and exiftool (skips without them).
+// reached, and Broken at a marker that may not stand where it does. Needs ImageMagick, cjpeg and exiftool (skips without them).
 
 #include "walkers/ImageWalkerTestSupport.h"
 
@@ -64,8 +62,8 @@ Bytes makeMpf(const std::vector<Bytes>& images, size_t gap)
     size_t start = 0;
     for (size_t k = 0; k < n; ++k) {
         const size_t size = images[k].size() + (k == 0 ? app2.size() : 0);
-        putBe32(app2, entries + 16 * k + 4, static_cast<uint32_t>(size));
-        putBe32(app2, entries + 16 * k + 8, k == 0 ? 0 : static_cast<uint32_t>(start - tiff));
+        putBe(app2, entries + 16 * k + 4, static_cast<uint32_t>(size), 4);
+        putBe(app2, entries + 16 * k + 8, k == 0 ? 0 : static_cast<uint32_t>(start - tiff), 4);
         start += size + gap;
     }
     Bytes out(images[0].begin(), images[0].begin() + static_cast<long>(insertAt));
@@ -94,7 +92,7 @@ public:
                     {"arithmetic", "cjpeg -arithmetic -outfile OUT" + src},
                     {"imagemagick", "convert" + src + " -quality 92 -sampling-factor 2x1 JPG:OUT"},
                     {"exif thumbnail", "cjpeg -outfile OUT" + src + " && exiftool -q -overwrite_original -Make=Test " +
-                                           "'-ThumbnailImage<=" + kMaterialDir + "thumb.jpg' OUT"},
+                                           "'-ThumbnailImage<=" + kMaterialDir + "/thumb.jpg' OUT"},
                 },
                 {{"material photo", "photo.jpg"}, {"material thumb", "thumb.jpg"}}};
     }
@@ -177,22 +175,4 @@ TEST_F(JpegWalkerTest, MarkerThatMayNotStandThereIsBroken)
     };
     for (const auto& c : cases)
         EXPECT_EQ(walk("JPG", patched(photo, c.at, c.bytes)), (Verdict{State::Broken, c.broken})) << c.what;
-}
-
-// Every JPEG header of the signature tables with random bytes behind it.
-// Each of the 4096 tries per header may pass only by a rare chance (a
-// plausible segment name and length); at most 0.5% may pass.
-TEST(JpegWalkerHeader, RandomDataBehindTheMagicIsRefused)
-{
-    const std::vector<Bytes> headers = {
-        {0xFF, 0xD8, 0xFF, 0xE0}, {0xFF, 0xD8, 0xFF, 0xE1}, {0xFF, 0xD8, 0xFF, 0xE2}, {0xFF, 0xD8, 0xFF, 0xE3},
-        {0xFF, 0xD8, 0xFF, 0xE8}, {0xFF, 0xD8, 0xFF, 0xEC}, {0xFF, 0xD8, 0xFF, 0xED}, {0xFF, 0xD8, 0xFF, 0xEE},
-        {0xFF, 0xD8, 0xFF, 0xFE}, {0xFF, 0xD8, 0xFF, 0xDB}, {0xFF, 0xD8, 0xFF, 0xC4}, {0xFF, 0xD8, 0xFF, 0xC0},
-        {0xFF, 0xD8, 0xFF},
-    };
-    for (const Bytes& header : headers) {
-        const int tries = 4096;
-        const int accepted = acceptedRandomHeaders("JPG", header, tries);
-        EXPECT_LE(accepted, tries / 200) << "header " << header.size() << " bytes ending " << int(header.back());
-    }
 }

@@ -1,31 +1,13 @@
-// Matroska/WebM walker: files from ffmpeg with a known Segment size end
-// there and prove MKV, WEBM, MKA (audio only) or MK3D (stereo video); a file
-// streamed to a pipe (Segment of unknown size) and the same file with every
-// Cluster's size made unknown (as browser recorders write) end exactly after
-// their last element.
+// Matroska/WebM walker on sizes left unknown: a file streamed to a pipe
+// (Segment of unknown size) and the same file with every Cluster's size made
+// unknown (as browser recorders write) end exactly after their last element.
 // Needs ffmpeg (skips without it).
 
-#include "walkers/MediaMaterial.h"
+#include "walkers/WalkerTestSupport.h"
 
 using namespace walkertest;
 
 namespace {
-
-class MatroskaFiles : public FfmpegFiles { };
-
-TEST_P(MatroskaFiles, EndExactlyAndProveTheirType)
-{
-    expectEndAndType();
-}
-
-const std::string kAv = kClip + " " + kTone + " -shortest";
-
-INSTANTIATE_TEST_SUITE_P(Ffmpeg, MatroskaFiles,
-    ::testing::Values(FfmpegCase{"a.mkv", "MKV", kAv + " -c:v mpeg4 -c:a libvorbis", "MKV"},
-        FfmpegCase{"b.webm", "MKV", kAv + " -c:v libvpx -c:a libopus", "WEBM"},
-        FfmpegCase{"c.mka", "MKV", kTone + " -c:a flac", "MKA"},
-        FfmpegCase{"d.mkv", "MKV", kClip + " -c:v mpeg4 -metadata:s:v:0 stereo_mode=left_right", "MK3D"}),
-    caseName);
 
 // Rewrites the size of every top-level Cluster of a Segment of unknown size
 // to "unknown", keeping its length.

@@ -1,34 +1,13 @@
-// MPEG transport and program stream walkers: TS, M2TS/MTS (192-byte
-// packets) and program streams (MPEG-1 system, MPEG-2 PS, DVD VOB) made by
-// ffmpeg end exactly after their last packet or end code; a table packet at
-// a sector start inside a clip lies inside the proven length; packets in
-// place behind a clip that name streams it never had, or whose time codes
-// start anew (the next clip), are not part of it.
+// MPEG transport stream walker: packets in place behind a clip that name
+// streams it never had, or whose time codes start anew (the next clip), are
+// not part of it.
 // Needs ffmpeg (skips without it).
 
-#include "walkers/MediaMaterial.h"
+#include "walkers/WalkerTestSupport.h"
 
 using namespace walkertest;
 
 namespace {
-
-class MpegStreams : public FfmpegFiles { };
-
-const std::string kClipAndTone = kClip + " " + kTone + " -shortest";
-
-TEST_P(MpegStreams, EndExactlyAndStayOpenAcrossSectors)
-{
-    expectEndAndType();
-    expectOpenAcrossSectors(GetParam().type, file_);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ffmpeg, MpegStreams,
-    ::testing::Values(FfmpegCase{"clip.ts", "TS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts", ""},
-        FfmpegCase{"clip.m2ts", "MTS", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1", ""},
-        FfmpegCase{"clip.mpg", "MPG", kClipAndTone + " -r 25 -c:v mpeg1video -c:a mp2 -f mpeg", ""},
-        FfmpegCase{"clip.vob", "VOB", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f vob", ""},
-        FfmpegCase{"dvd.vob", "MPG", kClipAndTone + " -c:v mpeg2video -c:a mp2 -f dvd", "VOB"}),
-    caseName);
 
 TEST(MpegStreamWalkers, ClipEndsAtItsLastPacketBeforeAlignedPackets)
 {

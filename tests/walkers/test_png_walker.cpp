@@ -1,8 +1,7 @@
 // PNG and MNG walker on files made by ImageMagick (plain, interlaced,
 // 16-bit, palette, alpha, MNG still and animated) and ffmpeg (APNG): exact
 // end whatever follows, Continues over a JPEG stored in a private chunk at a
-// sector boundary, the header check (signature, IHDR/MHDR with its CRC)
-// against random bytes, Broken at an impossible chunk, and a bad CRC after
+// sector boundary, Broken at an impossible chunk, and a bad CRC after
 // the header that changes nothing. Needs ImageMagick and ffmpeg.
 
 #include "walkers/ImageWalkerTestSupport.h"
@@ -17,11 +16,11 @@ namespace {
 Bytes chunk(const char* type, const Bytes& data)
 {
     Bytes c(8);
-    putBe32(c, 0, static_cast<uint32_t>(data.size()));
+    putBe(c, 0, static_cast<uint32_t>(data.size()), 4);
     std::copy(type, type + 4, c.begin() + 4);
     c.insert(c.end(), data.begin(), data.end());
     c.resize(c.size() + 4);
-    putBe32(c, c.size() - 4, static_cast<uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(4 + data.size()))));
+    putBe(c, c.size() - 4, static_cast<uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(4 + data.size()))), 4);
     return c;
 }
 
@@ -60,7 +59,7 @@ TEST_F(PngWalkerTest, RealFilesEndExactly)
 TEST_F(PngWalkerTest, JpegInAChunkAtASectorBoundaryIsInsideTheFile)
 {
     const Bytes& png = file("plain");
-    const Bytes jpeg = readFile(kMaterialDir + "thumb.jpg");
+    const Bytes jpeg = readFile(kMaterialDir + "/thumb.jpg");
     // A private chunk after IHDR holding a JPEG at byte 1024.
     const size_t jpegAt = 1024;
     Bytes data(jpegAt - kAfterIhdr - 8, 0);
@@ -87,15 +86,4 @@ TEST_F(PngWalkerTest, DamageAfterTheHeader)
         << "a chunk type that is not four letters";
     EXPECT_EQ(walk("PNG", patched(png, second, {0x80, 0, 0, 0})), (Verdict{State::Broken, second}))
         << "a chunk longer than PNG allows";
-}
-
-TEST(PngWalkerHeader, RandomDataBehindTheMagicIsRefused)
-{
-    const Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-    const Bytes mng = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 28, 'M', 'H', 'D', 'R'};
-    // The header chunk's CRC alone leaves one chance in 2^32.
-    EXPECT_EQ(acceptedRandomHeaders("PNG", png, 2000), 0);
-    EXPECT_EQ(acceptedRandomHeaders("MNG", mng, 2000), 0);
-    EXPECT_EQ(acceptedRandomHeaders("PNG", Bytes(png.begin(), png.begin() + 8), 2000), 0);
-    EXPECT_EQ(acceptedRandomHeaders("MNG", png, 10), 0) << "a PNG is not an MNG";
 }

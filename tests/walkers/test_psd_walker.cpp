@@ -1,26 +1,13 @@
-// The PSD/PSB walker: Photoshop files from ImageMagick (raw and RLE image
-// data, 8 and 16 bit, grey, indexed, several layers, PSB) end exactly at
-// their length; synthetic files cover ZIP image data (one deflate stream,
-// and one per channel), which ImageMagick does not write; a header with
-// random data behind it is refused. Needs ImageMagick `convert` for the real
-// files (skips without) and zlib.
+// The PSD walker on ZIP image data (one deflate stream, and one per
+// channel), which ImageMagick does not write. Needs zlib.
 
-#include "walkers/CameraMaterial.h"
+#include "walkers/WalkerTestSupport.h"
 
 #include <zlib.h>
 
 using namespace walkertest;
 
 namespace {
-
-const char* const kPsdCommands[] = {
-    "convert -size 64x48 gradient:red-blue %s.psd",
-    "convert -size 64x48 gradient:red-blue -depth 8 -compress rle %s.psd",
-    "convert -size 64x48 gradient:red-blue -depth 8 -compress none %s.psd",
-    "convert -size 64x48 gradient: -colorspace gray -depth 8 %s.psd",
-    "convert -size 64x48 gradient:red-blue -type palette -depth 8 %s.psd",
-    "convert -size 64x48 gradient:red-blue -size 64x48 plasma:fractal -depth 8 -compress rle %s.psd",
-};
 
 Bytes deflated(const Bytes& plain)
 {
@@ -53,30 +40,6 @@ Bytes zipPsd(bool perChannel)
 }
 
 } // namespace
-
-TEST(PsdWalker, RealFilesEndExactly)
-{
-    ScratchDir dir;
-    int made = 0;
-    for (const char* command : kPsdCommands) {
-        const Bytes file = makeWithTools(dir, "convert", command, ".psd");
-        if (file.empty())
-            continue;
-        ++made;
-        expectExactEnd("PSD", file, command);
-        EXPECT_EQ(provenType("PSD", file), "PSD");
-        // Header fields with random bytes behind them are no header.
-        EXPECT_EQ(walk("PSD", concat(Bytes(file.begin(), file.begin() + 26), randomBytes(8192, 11))).state,
-                  State::NotFormat);
-    }
-    const Bytes psb = makeWithTools(dir, "convert", "convert -size 64x48 gradient:red-blue %s.psb", ".psb");
-    if (!psb.empty()) {
-        expectExactEnd("PSB", psb, "PSB");
-        EXPECT_EQ(provenType("PSB", psb), "PSB");
-    }
-    if (made == 0)
-        GTEST_SKIP() << "ImageMagick convert is not installed";
-}
 
 TEST(PsdWalker, ZipImageDataEndsWithItsLastStream)
 {
