@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,8 +33,11 @@ namespace {
 
 const char* const kModeNames[] = {"photo", "video", "raw", "audio"};
 
-std::atomic<int>* g_stopWord = nullptr;
-volatile std::sig_atomic_t g_interrupted = 0;
+std::atomic<std::atomic<int>*> g_stopWord{nullptr}; // set while a search runs
+// Two signals may be handled at once on two threads, so the flag is a
+// lock-free atomic (safe in a handler), not a plain sig_atomic_t.
+std::atomic<int> g_interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 // Ctrl-C, SIGTERM and SIGHUP (the terminal was closed) ask the running pass
 // to stop, exactly like the Stop button: the open files are closed and
@@ -41,13 +45,12 @@ volatile std::sig_atomic_t g_interrupted = 0;
 // the files still being written renamed to NAME.incomplete first.
 void onInterrupt(int signal)
 {
-    if (g_interrupted) {
+    if (g_interrupted.exchange(1) != 0) {
         ostrel::openfiles::setAsideAndDie(signal);
         return;
     }
-    g_interrupted = 1;
-    if (g_stopWord)
-        g_stopWord->store(1);
+    if (std::atomic<int>* stop = g_stopWord.load())
+        stop->store(1);
 }
 
 void installSignalHandlers()
