@@ -94,24 +94,6 @@ inline Bytes shellMake(const ScratchDir& dir, const std::string& name, const std
 }
 
 // ffmpeg with `args` writing `name` in `dir`; empty when it fails.
-// A real file written by `command`, in which every "%s" stands for the same
-// path in `dir` without extension; the file read is that path + `extension`.
-// Empty when a tool in `tools` (space-separated) is missing or the command
-// fails.
-inline Bytes makeWithTools(const ScratchDir& dir, const std::string& tools, std::string command,
-                           const std::string& extension)
-{
-    static int serial = 0;
-    const std::string base = dir.file("m" + std::to_string(++serial));
-    if (!missingTool(tools).empty())
-        return {};
-    for (size_t at = command.find("%s"); at != std::string::npos; at = command.find("%s", at + base.size()))
-        command.replace(at, 2, base);
-    if (!run(command))
-        return {};
-    return readFile(base + extension);
-}
-
 inline Bytes ffmpegMake(const ScratchDir& dir, const std::string& name, const std::string& args)
 {
     return shellMake(dir, name, "ffmpeg -nostdin -y -loglevel error " + args + " '" + name + "'");

@@ -16,23 +16,25 @@ namespace {
 std::vector<std::pair<std::string, Bytes>> makeDicomFiles(const ScratchDir& dir)
 {
     const std::string tools = "convert img2dcm dcmdjpeg dcmconv dcmodify";
-    const std::string base = "convert -size 40x30 gradient:red-blue %s.jpg && img2dcm %s.jpg %s.enc && "
-                             "dcmdjpeg %s.enc %s.raw && dcmodify -nb -i '(0040,0275)[0].(0040,0007)=abc' "
-                             "-i '(0040,0275)[1].(0040,0009)=x1' %s.raw && ";
+    const std::string base = "convert -size 40x30 gradient:red-blue m.jpg && img2dcm m.jpg m.enc && "
+                             "dcmdjpeg m.enc m.raw && dcmodify -nb -i '(0040,0275)[0].(0040,0007)=abc' "
+                             "-i '(0040,0275)[1].(0040,0009)=x1' m.raw && ";
     const struct {
         const char* what;
-        const char* last; // the command that writes %s.dcm
+        const char* last; // the command that writes m.dcm
     } cases[] = {
-        {"encapsulated JPEG", "cp %s.enc %s.dcm"},
-        {"explicit VR little endian", "cp %s.raw %s.dcm"},
-        {"undefined-length sequences", "dcmconv -e %s.raw %s.dcm"},
-        {"implicit VR", "dcmconv +ti -e %s.raw %s.dcm"},
-        {"explicit VR big endian", "dcmconv +tb -e %s.raw %s.dcm"},
-        {"deflated", "dcmconv +td %s.raw %s.dcm"},
+        {"encapsulated JPEG", "cp m.enc m.dcm"},
+        {"explicit VR little endian", "cp m.raw m.dcm"},
+        {"undefined-length sequences", "dcmconv -e m.raw m.dcm"},
+        {"implicit VR", "dcmconv +ti -e m.raw m.dcm"},
+        {"explicit VR big endian", "dcmconv +tb -e m.raw m.dcm"},
+        {"deflated", "dcmconv +td m.raw m.dcm"},
     };
+    if (!missingTool(tools).empty())
+        return {};
     std::vector<std::pair<std::string, Bytes>> out;
     for (const auto& c : cases) {
-        Bytes file = makeWithTools(dir, tools, base + c.last, ".dcm");
+        Bytes file = shellMake(dir, "m.dcm", base + c.last);
         if (file.empty())
             return {};
         out.emplace_back(c.what, std::move(file));
