@@ -14,8 +14,6 @@ namespace ostrel::openfiles {
 
 namespace {
 
-constexpr char kSuffix[] = ".incomplete";
-
 // A slot is Free, being Written by track(), or Ready for the handler. Only
 // the thread that took a slot fills it, and the handler reads only Ready
 // slots, so the name is never read half-written.
@@ -37,7 +35,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler may not take a
 int track(int dirFd, const char* name)
 {
     const size_t length = std::strlen(name);
-    if (length + sizeof kSuffix > sizeof g_slots[0].name)
+    if (length + sizeof kIncompleteSuffix > sizeof g_slots[0].name)
         return -1;
     for (int i = 0; i < static_cast<int>(std::size(g_slots)); ++i) {
         int expected = Free;
@@ -63,10 +61,10 @@ int setAsideAll()
     for (Slot& slot : g_slots) {
         if (slot.state.load() != Ready)
             continue;
-        char aside[sizeof slot.name + sizeof kSuffix];
+        char aside[sizeof slot.name + sizeof kIncompleteSuffix];
         const size_t length = std::strlen(slot.name);
         std::memcpy(aside, slot.name, length);
-        std::memcpy(aside + length, kSuffix, sizeof kSuffix);
+        std::memcpy(aside + length, kIncompleteSuffix, sizeof kIncompleteSuffix);
         if (::renameat2(slot.dirFd, slot.name, slot.dirFd, aside, RENAME_NOREPLACE) == 0)
             ++renamed;
     }

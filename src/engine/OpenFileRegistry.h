@@ -7,6 +7,9 @@
 
 namespace ostrel::openfiles {
 
+// What a file that was not written whole gets after its name.
+inline constexpr char kIncompleteSuffix[] = ".incomplete";
+
 // Records the file `name` in the folder open at `dirFd` (the caller keeps
 // the descriptor open until release()). Returns a slot for release(), or -1
 // when every slot is taken or the name is too long (the file is then simply

@@ -153,9 +153,9 @@ void OutputFile::setAsideFailedFile()
     if (dirFd_ < 0)
         return;
     const QByteArray native = QFile::encodeName(name_);
-    const QByteArray aside = native + ".incomplete";
+    const QByteArray aside = native + openfiles::kIncompleteSuffix;
     if (::renameat2(dirFd_, native.constData(), dirFd_, aside.constData(), RENAME_NOREPLACE) == 0) {
-        leftover_ = QStringLiteral("kept as ") + name_ + QStringLiteral(".incomplete");
+        leftover_ = QStringLiteral("kept as ") + name_ + QLatin1String(openfiles::kIncompleteSuffix);
     } else if (::unlinkat(dirFd_, native.constData(), 0) == 0) {
         leftover_ = QStringLiteral("removed");
     }
