@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <thread>
 
 WindowEngineHost::WindowEngineHost(SearchView& view, RunState& state)
     : view_(view), state_(state), mailbox_(std::make_unique<MainThreadMailbox>())
@@ -39,16 +40,11 @@ void WindowEngineHost::start(ostrel::RunSetup setup, const ostrel::EngineOptions
     waitForWorker();
     run_ = std::make_unique<ostrel::SearchRun>(*this, state_, std::move(setup), options);
     const quint64 generation = ++generation_;
-    workerDone_ = false;
-    run_->start([this, generation] {
-        workerDone_ = true;
-        post([this, generation] { workerFinished(generation); }, false);
-    });
+    run_->start([this, generation] { post([this, generation] { workerFinished(generation); }, false); });
     if (run_->startFailed()) {
         // No thread could be made (a process or memory limit): the run has
         // ended with a message instead of taking the program down.
         run_.reset();
-        workerDone_ = true;
     }
 }
 
@@ -66,7 +62,7 @@ void WindowEngineHost::waitForWorker()
         return;
     // The worker may be waiting for a request of its own; deliver those
     // (only this mailbox's wake-ups) until it has ended.
-    while (!workerDone_) {
+    while (!run_->finished()) {
         QCoreApplication::sendPostedEvents(mailbox_.get(), QEvent::MetaCall);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

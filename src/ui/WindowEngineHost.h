@@ -2,18 +2,16 @@
 // The engine's host for the window: a search's requests arrive here on its
 // worker thread (progress ticks on the ticker thread), are handed to the main
 // thread through the mailbox and carried out there by the SearchView (the
-// window controller). The host also owns the worker thread that runs the
-// search (through its SearchRun, which owns the thread). Threads: the EngineHost overrides run on the search's threads;
-// everything else on the main thread.
+// window controller). The host starts each search as a SearchRun, which
+// owns its worker thread. Threads: the EngineHost overrides run on the
+// search's threads; everything else on the main thread.
 
 #include "engine/CarveEngine.h"
 #include "engine/EngineHost.h"
 #include "engine/RunState.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class MainThreadMailbox;
 namespace ostrel {
@@ -100,6 +98,5 @@ private:
     RunState& state_;
     std::unique_ptr<MainThreadMailbox> mailbox_;
     std::unique_ptr<ostrel::SearchRun> run_; // owns the worker; reset once it has been joined
-    std::atomic<bool> workerDone_{true};
     quint64 generation_ = 0;
 };
