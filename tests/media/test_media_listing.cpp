@@ -65,7 +65,7 @@ QStringList ids(const QList<MyDataObject>& rows)
     return out;
 }
 
-TEST(VolumeSelection, UseHardDiskChoosesAllLocalVolumes)
+TEST(VolumeSelection, UseHardDiskChoosesAllLocalVolumesInTheSystemsOrder)
 {
     FakePlatform p;
     p.removable = {QStringLiteral("/media/u/STICK")};
@@ -79,6 +79,13 @@ TEST(VolumeSelection, UseHardDiskChoosesAllLocalVolumes)
     rows.clear();
     getVolumeToFSGetInfo(p, true, rows);
     EXPECT_EQ(ids(rows), (QStringList{"nvme0n1p2", "sdb1"}));
+
+    // The system's order and duplicates are kept; a path without a device is left out.
+    p.removable = {QStringLiteral("/b"), QStringLiteral("/media/u/STICK"), QStringLiteral("/b"), QStringLiteral("/nothing")};
+    p.infos[QStringLiteral("/b")] = volume(QStringLiteral("sdc1"));
+    rows.clear();
+    getVolumeToFSGetInfo(p, false, rows);
+    EXPECT_EQ(ids(rows), (QStringList{"sdc1", "sdb1", "sdc1"}));
 }
 
 TEST(VolumeSelection, NoMediaSaysSoAndWhy)
@@ -108,17 +115,6 @@ TEST(VolumeSelection, PrivatePathsAreSkippedBeforeAsking)
     // Case-sensitive, and only with both slashes.
     EXPECT_EQ(p.asked, (QStringList{"/media/u/private", "/media/Private/X", "/media/privateer/Y"}));
     EXPECT_EQ(ids(rows), (QStringList{"private", "X", "Y"}));
-}
-
-TEST(VolumeSelection, SystemOrderAndDuplicatesAreKept)
-{
-    FakePlatform p;
-    p.removable = {QStringLiteral("/b"), QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/nothing")};
-    p.infos[QStringLiteral("/a")] = volume(QStringLiteral("sda1"));
-    p.infos[QStringLiteral("/b")] = volume(QStringLiteral("sdb1"));
-    QList<MyDataObject> rows;
-    getVolumeToFSGetInfo(p, false, rows);
-    EXPECT_EQ(ids(rows), (QStringList{"sdb1", "sda1", "sdb1"}));
 }
 
 TEST(Reload, UnmountedDevicesFollowWithoutRepeatingAListedDevice)

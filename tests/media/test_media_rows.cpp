@@ -70,63 +70,55 @@ TEST(RowFromDiskInfo, MakesTheSixTextsInOrder)
                                  QStringLiteral("28.87  GB "), QStringLiteral("sdb"), QStringLiteral("60553216")));
 }
 
-TEST(RowFromDiskInfo, DiskImageIsExcludedOnlyWhenSpelledExactly)
+// One change to the USB volume's dictionary each: whether it gets a row, and
+// the volume name, size and sector texts it shows ("-": not checked).
+TEST(RowFromDiskInfo, ExclusionsAndFallbacks)
 {
-    QVariantMap info = usbVolume();
-    info[diskinfo::BusProtocol] = QStringLiteral("Disk Image");
-    EXPECT_FALSE(rowFromDiskInfo(info));
-    info[diskinfo::BusProtocol] = QStringLiteral("disk image");
-    EXPECT_TRUE(rowFromDiskInfo(info));
-    info[diskinfo::BusProtocol] = QStringLiteral("Disk Image ");
-    EXPECT_TRUE(rowFromDiskInfo(info));
-}
-
-TEST(RowFromDiskInfo, OnlyCdTypesAreLeftOut)
-{
-    QVariantMap info = usbVolume();
-    for (const auto& [type, listed] : {std::pair{"Writable CD", false}, std::pair{"DVD-ROM", true}, std::pair{"cd-rom", true}}) {
-        info[diskinfo::OpticalDeviceType] = QString::fromLatin1(type);
-        EXPECT_EQ(rowFromDiskInfo(info).has_value(), listed) << type;
+    const QVariant absent;
+    const struct {
+        QLatin1String key;
+        QVariant value; // invalid: the key is removed
+        bool listed;
+        const char* name;
+        const char* size;
+        const char* sectors;
+    } cases[] = {
+        {diskinfo::BusProtocol, QStringLiteral("Disk Image"), false, "-", "-", "-"},
+        {diskinfo::BusProtocol, QStringLiteral("disk image"), true, "-", "-", "-"}, // only the exact spelling
+        {diskinfo::BusProtocol, QStringLiteral("Disk Image "), true, "-", "-", "-"},
+        {diskinfo::OpticalDeviceType, QStringLiteral("Writable CD"), false, "-", "-", "-"},
+        {diskinfo::OpticalDeviceType, QStringLiteral("DVD-ROM"), true, "-", "-", "-"},
+        {diskinfo::OpticalDeviceType, QStringLiteral("cd-rom"), true, "-", "-", "-"},
+        {diskinfo::VolumeName, QString(), true, "Untitled", "-", "-"},
+        {diskinfo::VolumeName, absent, true, "", "-", "-"},
+        {diskinfo::DeviceIdentifier, QString(), false, "-", "-", "-"},
+        {diskinfo::DeviceIdentifier, absent, false, "-", "-", "-"},
+        {diskinfo::IOKitSize, absent, true, "-", "0.00 bytes ", "0"},
+        {diskinfo::IOKitSize, QStringLiteral("lots"), true, "-", "-", "0"},
+        {diskinfo::IOKitSize, QStringLiteral("1536"), true, "-", "1.50  KB ", "3"},
+        // Sectors are whole 512-byte units, exact above the signed 64-bit range.
+        {diskinfo::IOKitSize, QVariant::fromValue<quint64>(18446744073709551615ull), true, "-", "-",
+         "36028797018963967"},
+    };
+    for (const auto& c : cases) {
+        QVariantMap info = usbVolume();
+        if (c.value.isValid())
+            info[c.key] = c.value;
+        else
+            info.remove(c.key);
+        SCOPED_TRACE(QString(c.key).toStdString() + " = " + c.value.toString().toStdString());
+        const auto row = rowFromDiskInfo(info);
+        ASSERT_EQ(row.has_value(), c.listed);
+        if (!row)
+            continue;
+        for (const auto& [got, want] : {std::pair{row->nsStrVolName, c.name}, std::pair{row->nsStrSize, c.size},
+                                        std::pair{row->nsStrSectors, c.sectors}}) {
+            if (std::string(want) != "-") {
+                EXPECT_EQ(got, QString::fromLatin1(want));
+            }
+        }
     }
-}
-
-TEST(RowFromDiskInfo, EmptyNameIsUntitledAbsentNameStaysEmpty)
-{
-    QVariantMap info = usbVolume();
-    info[diskinfo::VolumeName] = QString();
-    EXPECT_EQ(rowFromDiskInfo(info)->nsStrVolName, QStringLiteral("Untitled"));
-    info.remove(diskinfo::VolumeName);
-    const auto row = rowFromDiskInfo(info);
-    ASSERT_TRUE(row);
-    EXPECT_TRUE(row->nsStrVolName.isEmpty());
-}
-
-TEST(RowFromDiskInfo, NoIdentifierNoRow)
-{
-    QVariantMap info = usbVolume();
-    info[diskinfo::DeviceIdentifier] = QString();
-    EXPECT_FALSE(rowFromDiskInfo(info));
-    info.remove(diskinfo::DeviceIdentifier);
-    EXPECT_FALSE(rowFromDiskInfo(info));
     EXPECT_FALSE(rowFromDiskInfo(QVariantMap()));
-}
-
-TEST(RowFromDiskInfo, SizeAbsentOrNotANumberReadsAsZero)
-{
-    QVariantMap info = usbVolume();
-    info.remove(diskinfo::IOKitSize);
-    auto row = rowFromDiskInfo(info);
-    EXPECT_EQ(row->nsStrSize, QStringLiteral("0.00 bytes "));
-    EXPECT_EQ(row->nsStrSectors, QStringLiteral("0"));
-    info[diskinfo::IOKitSize] = QStringLiteral("lots");
-    row = rowFromDiskInfo(info);
-    EXPECT_EQ(row->nsStrSectors, QStringLiteral("0"));
-    // A size written as decimal text counts like the number; sectors are
-    // whole 512-byte units and stay exact above the signed 64-bit range.
-    info[diskinfo::IOKitSize] = QStringLiteral("1536");
-    EXPECT_EQ(rowFromDiskInfo(info)->nsStrSize, QStringLiteral("1.50  KB "));
-    info[diskinfo::IOKitSize] = QVariant::fromValue<quint64>(18446744073709551615ull);
-    EXPECT_EQ(rowFromDiskInfo(info)->nsStrSectors, QStringLiteral("36028797018963967"));
 }
 
 TEST(MediaTable, ColumnsAlignAndLinesHaveNoTrailingBlanks)

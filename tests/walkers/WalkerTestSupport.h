@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -91,6 +92,29 @@ inline Bytes shellMake(const ScratchDir& dir, const std::string& name, const std
     if (!run("(cd '" + dir.path().string() + "' && " + command + ")"))
         return {};
     return readFile(dir.file(name));
+}
+
+// The file a shell `command` writes to OUT, made once per test program in
+// a shared scratch folder (so later commands may read what earlier ones
+// left there). Empty when one of the space-separated `tools` is missing (the
+// test skips on that itself); a command that makes nothing adds a failure.
+inline const Bytes& madeOnce(const std::string& command, const std::string& tools = "")
+{
+    static const Bytes none;
+    if (!tools.empty() && !missingTool(tools).empty())
+        return none;
+    static ScratchDir dir;
+    static std::map<std::string, Bytes> made;
+    if (const auto it = made.find(command); it != made.end())
+        return it->second;
+    const std::string name = "made" + std::to_string(made.size());
+    std::string c = command;
+    for (size_t at; (at = c.find("OUT")) != std::string::npos;)
+        c.replace(at, 3, name);
+    Bytes bytes = shellMake(dir, name, c);
+    if (bytes.size() < 100)
+        ADD_FAILURE() << "not made: " << command;
+    return made.emplace(command, std::move(bytes)).first->second;
 }
 
 // ffmpeg with `args` writing `name` in `dir`; empty when it fails.
@@ -210,8 +234,10 @@ inline std::string provenType(const std::string& type, const Bytes& data)
 // - followed by random data, and by zeros, it ends exactly at its length
 //   (fed in sectors and in odd pieces);
 // - cut at half its length it never claims an end or a break beyond the cut
-//   and is not refused as a header.
-inline void expectExactEnd(const std::string& type, const Bytes& file, const std::string& what)
+//   and is not refused as a header; a format whose header declares the
+//   file's size (`sizeInHeader`) ends a cut file at that size.
+inline void expectExactEnd(const std::string& type, const Bytes& file, const std::string& what,
+                           bool sizeInHeader = false)
 {
     SCOPED_TRACE(type + ": " + what);
     ASSERT_FALSE(file.empty());
@@ -222,7 +248,9 @@ inline void expectExactEnd(const std::string& type, const Bytes& file, const std
     const Bytes half(file.begin(), file.begin() + static_cast<long>(file.size() / 2));
     const Verdict cut = walk(type, half);
     EXPECT_NE(cut.state, State::NotFormat) << "a cut file is still a header";
-    if (cut.state == State::Ends || cut.state == State::Broken) {
+    if (sizeInHeader) {
+        EXPECT_EQ(cut, whole) << "the size in the header ends a cut file";
+    } else if (cut.state == State::Ends || cut.state == State::Broken) {
         EXPECT_LE(cut.offset, half.size()) << "a cut file claims bytes it does not have";
     }
 }

@@ -1,10 +1,9 @@
-// PNG and MNG walker on files made by ImageMagick (plain, interlaced,
-// 16-bit, palette, alpha, MNG still and animated) and ffmpeg (APNG): exact
-// end whatever follows, Continues over a JPEG stored in a private chunk at a
-// sector boundary, Broken at an impossible chunk, and a bad CRC after
-// the header that changes nothing. Needs ImageMagick and ffmpeg.
+// PNG walker on a file made by ImageMagick (the exact ends of every kind of
+// PNG and MNG are in test_real_files.cpp): Continues over a JPEG stored in a
+// private chunk at a sector boundary, Broken at an impossible chunk, and a
+// bad CRC after the header that changes nothing. Needs ImageMagick.
 
-#include "walkers/ImageWalkerTestSupport.h"
+#include "walkers/WalkerTestSupport.h"
 
 #include <zlib.h>
 
@@ -26,39 +25,20 @@ Bytes chunk(const char* type, const Bytes& data)
 
 constexpr size_t kAfterIhdr = 8 + 25;
 
-class PngWalkerTest : public MaterialTest<PngWalkerTest> {
-public:
-    static MaterialRecipe recipe()
+class PngWalkerTest : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        return {{"convert", "ffmpeg"},
-                "",
-                {
-                    {"plain", "convert -size 120x90 -seed 4 plasma: PNG:OUT"},
-                    {"interlaced", "convert -size 120x90 -seed 4 plasma: -interlace PNG PNG:OUT"},
-                    {"16-bit grey", "convert -size 64x48 gradient: -depth 16 PNG:OUT"},
-                    {"palette", "convert -size 64x48 -seed 4 plasma: -colors 16 PNG8:OUT"},
-                    {"alpha", "convert -size 50x50 xc:red -alpha set -channel A -evaluate set 50% PNG32:OUT"},
-                    {"MNG still", "convert -size 60x40 -seed 6 plasma: MNG:OUT"},
-                    {"MNG animated", "convert -delay 10 -size 60x40 -seed 1 plasma: -seed 2 plasma: MNG:OUT"},
-                    {"APNG", "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5:duration=1 -plays 0 "
-                             "-f apng OUT"},
-                },
-                {{"material photo", "photo.png"}}};
+        if (!haveTool("convert"))
+            GTEST_SKIP() << "convert is not installed";
     }
-    static std::string typeOf(const std::string& name) { return name.rfind("MNG", 0) == 0 ? "MNG" : "PNG"; }
+    const Bytes& png = madeOnce("convert -size 120x90 -seed 4 plasma: PNG:OUT", "convert");
 };
 
 } // namespace
 
-TEST_F(PngWalkerTest, RealFilesEndExactly)
-{
-    for (const auto& [name, bytes] : files_)
-        expectExactEnd(typeOf(name), bytes, name);
-}
-
 TEST_F(PngWalkerTest, JpegInAChunkAtASectorBoundaryIsInsideTheFile)
 {
-    const Bytes& png = file("plain");
     const Bytes jpeg = readFile(kMaterialDir + "/thumb.jpg");
     // A private chunk after IHDR holding a JPEG at byte 1024.
     const size_t jpegAt = 1024;
@@ -77,7 +57,6 @@ TEST_F(PngWalkerTest, JpegInAChunkAtASectorBoundaryIsInsideTheFile)
 
 TEST_F(PngWalkerTest, DamageAfterTheHeader)
 {
-    const Bytes& png = file("plain");
     const size_t second = kAfterIhdr; // the chunk after IHDR
     // A wrong CRC is no reason to cut the file.
     EXPECT_EQ(walk("PNG", concat(patched(png, second + 8 + static_cast<size_t>(png[second + 2] << 8 | png[second + 3]), {0, 0, 0, 0}), randomBytes(999, 1))),

@@ -18,7 +18,7 @@ const std::string FF = "ffmpeg -nostdin -y -loglevel error ";
 const std::string kAv = kClip + " " + kTone + " -shortest";
 const std::string kClip25 = "-f lavfi -i testsrc=duration=1:size=64x48:rate=25";
 
-enum Extra { kNone = 0, kOpenAcrossSectors = 1, kChained = 2, kAsfFamily = 4 };
+enum Extra { kNone = 0, kOpenAcrossSectors = 1, kChained = 2, kAsfFamily = 4, kSizeInHeader = 8 };
 
 // A file made by `command` in a shared scratch folder, written to OUT (a
 // name ending in `ext`); `proven` null: not checked; `head` > 0: the first
@@ -58,6 +58,38 @@ const ToolFile kToolFiles[] = {
     {"HEIC", "convert", "convert -size 64x48 gradient:red-blue OUT", "heic", "HEIC", kNone, 12},
     {"AVIF", "convert", "convert -size 64x48 gradient:red-blue OUT", "avif", "AVIF", kNone, 12},
     {"JP2", "convert", "convert -size 64x48 gradient: OUT", "jp2", "JP2", kNone, 12},
+    // JPEG, PNG, MNG, GIF and BMP
+    {"JPG", "convert cjpeg", "cjpeg -quality 85 -outfile OUT src.ppm", "jpg"},
+    {"JPG", "convert cjpeg", "cjpeg -progressive -outfile OUT src.ppm", "jpg"},
+    {"JPG", "convert cjpeg", "cjpeg -restart 1 -outfile OUT src.ppm", "jpg"},
+    {"JPG", "convert cjpeg", "cjpeg -optimize -quality 60 -outfile OUT src.ppm", "jpg"},
+    {"JPG", "convert cjpeg", "cjpeg -grayscale -progressive -outfile OUT src.ppm", "jpg"},
+    {"JPG", "convert cjpeg", "cjpeg -arithmetic -outfile OUT src.ppm", "jpg"},
+    {"JPG", "convert", "convert src.ppm -quality 92 -sampling-factor 2x1 JPG:OUT", "jpg"},
+    {"JPG", "convert cjpeg exiftool",
+     "cjpeg -outfile OUT src.ppm && exiftool -q -overwrite_original -Make=Test '-ThumbnailImage<=" + kMaterialDir +
+         "/thumb.jpg' OUT", "jpg"},
+    {"PNG", "convert", "convert src.ppm PNG:OUT", "png"},
+    {"PNG", "convert", "convert src.ppm -interlace PNG PNG:OUT", "png"},
+    {"PNG", "convert", "convert -size 64x48 gradient: -depth 16 PNG:OUT", "png"},
+    {"PNG", "convert", "convert src.ppm -colors 16 PNG8:OUT", "png"},
+    {"PNG", "convert", "convert -size 50x50 xc:red -alpha set -channel A -evaluate set 50% PNG32:OUT", "png"},
+    {"PNG", "ffmpeg", FF + kClip + " -plays 0 -f apng OUT", "png"},
+    {"MNG", "convert", "convert -size 60x40 -seed 6 plasma: MNG:OUT", "mng"},
+    {"MNG", "convert", "convert -delay 10 -size 60x40 -seed 1 plasma: -seed 2 plasma: MNG:OUT", "mng"},
+    {"GIF", "convert", "convert src.ppm -colors 32 GIF87:OUT", "gif"},
+    {"GIF", "convert", "convert src.ppm GIF:OUT", "gif"},
+    {"GIF", "convert", "convert src.ppm -interlace GIF GIF:OUT", "gif"},
+    {"GIF", "convert", "convert src.ppm -comment 'Ostrel test' GIF:OUT", "gif"},
+    {"GIF", "convert", "convert -delay 10 -size 60x40 -seed 1 plasma: -seed 2 plasma: -loop 0 GIF:OUT", "gif"},
+    {"BMP", "convert", "convert src.ppm -colors 2 -type Palette BMP2:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -type TrueColor BMP2:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -colors 16 -type Palette BMP3:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -colors 200 -type Palette -compress RLE BMP3:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -type TrueColor BMP3:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -type Bilevel BMP:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -colors 200 -type Palette -compress None BMP:OUT", "bmp", nullptr, kSizeInHeader},
+    {"BMP", "convert", "convert src.ppm -alpha on -type TrueColorAlpha BMP:OUT", "bmp", nullptr, kSizeInHeader},
     // TIFF and the raws and JPEG XR built on it
     {"TIF", "convert", "convert -size 64x48 gradient: OUT", "tif", "TIF"},
     {"TIF", "convert", "convert -size 64x48 gradient: -compress lzw -define tiff:endian=msb OUT", "tif", "TIF"},
@@ -195,6 +227,7 @@ const std::pair<const char*, std::string> kInputs[] = {
     {"t24.wav", FF + "-f lavfi -i 'sine=frequency=440:duration=2,aeval=val(0)*0.7+random(0)*0.01' -ac 2 "
                      "-c:a pcm_s24le t24.wav"},
     {"p.png", "convert -size 32x32 xc:red p.png"},
+    {"src.ppm", "convert -size 200x150 -seed 3 plasma: src.ppm"},
 };
 
 class ToolFiles : public ::testing::TestWithParam<ToolFile> {
@@ -224,7 +257,7 @@ protected:
 TEST_P(ToolFiles, EndExactlyAndProveTheirType)
 {
     const ToolFile& f = GetParam();
-    expectExactEnd(f.type, file_, f.command);
+    expectExactEnd(f.type, file_, f.command, f.extra & kSizeInHeader);
     if (f.proven) {
         EXPECT_EQ(provenType(f.type, file_), f.proven);
     }
@@ -272,6 +305,8 @@ const WrittenFile kWrittenFiles[] = {
     {"VCF", "cards.vcf"}, {"ICS", "event.ics"}, {"HTML", "page.html"}, {"XML", "utf8.xml"}, {"XML", "utf16.xml"},
     {"EML", "mail.eml"},
     {"EPS", "dos.eps"}, {"PST", "unicode.pst"}, {"PST", "ansi.pst"}, {"MOBI", "book.mobi"},
+    {"JPG", "material/photo.jpg"}, {"JPG", "material/thumb.jpg"}, {"PNG", "material/photo.png"},
+    {"GIF", "material/animation.gif"},
 };
 
 void PrintTo(const WrittenFile& f, std::ostream* os)
