@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """The headless front end as a user meets it: exit codes and messages for a
 missing source, a named pipe as source, an unwritable destination, a range
-past the end, a missing signature file, a search that finds nothing, no
-arguments (the usage), a misspelled edition (refused with the list) and the
-built-in sample (signals, stops and the command that continues a stopped
+past the end, a missing signature file, no arguments (the usage) and the
+audio types listed (signals, stops and the command that continues a stopped
 search: cli_signals_e2e.py). Needs only python3. With --destination-on-medium
 only the loop-device check runs; it needs root, losetup, mkfs.ext2 and mount
 and exits 77 (skipped) without them."""
@@ -76,9 +75,6 @@ def main():
         r = run(recover)
         check(r.returncode == 1 and "Usage:" in r.stdout and "Searching" not in r.stdout,
               "no arguments prints the usage and searches nothing")
-        r = run(recover, "--edition", "camra", image, os.path.join(work, "camra"))
-        check(r.returncode == 1 and "unknown edition" in r.stderr and "camera" in r.stderr
-              and not os.path.exists(os.path.join(work, "camra")), "a misspelled edition is refused with the list")
 
         r = run(recover, os.path.join(work, "missing.img"), os.path.join(work, "out"))
         check(r.returncode == 2, f"missing source exits 2 (got {r.returncode})")
@@ -128,13 +124,6 @@ def main():
         check(r.returncode == 6 and "EXPExt2.dll is missing" in r.stderr,
               f"a missing signature file is named before any reading (got {r.returncode}: {r.stderr.strip()})")
         check(not os.path.exists(os.path.join(work, "out3")), "nothing was written for it")
-
-        empty = os.path.join(work, "empty.img")
-        with open(empty, "wb") as f:
-            f.write(b"\x11" * 512 * 16)
-        r = run(recover, "--range", "2:10", empty, os.path.join(work, "out4"))
-        check(r.returncode == 0 and "No files were recovered. Try another --mode, the thorough pass (--thorough), "
-              "the whole medium (no --range)." in r.stdout, "zero files has its own words and hints")
 
         r = run(recover, "--list-types", "--edition", "removable", "--mode", "audio")
         check(r.returncode == 0 and "MP3" in r.stdout and "WAV" in r.stdout, "audio types are listed")

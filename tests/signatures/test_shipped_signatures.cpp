@@ -128,16 +128,11 @@ protected:
     QStringList table() const { return loadSignatureFile(path()); }
 };
 
-TEST_P(ShippedSignatureFile, HoldsWholeEntries)
-{
-    const QStringList t = table();
-    EXPECT_GT(t.size(), 0) << "no entries in " << GetParam();
-    EXPECT_EQ(t.size() % sig::Stride, 0);
-}
-
 TEST_P(ShippedSignatureFile, EveryEntryIsUsable)
 {
     const QStringList t = table();
+    ASSERT_GT(sig::entryCount(t), 0) << "no entries in " << GetParam();
+    EXPECT_EQ(t.size() % sig::Stride, 0) << "a partial entry";
     for (qsizetype k = 0; k < sig::entryCount(t); ++k) {
         const QString& ext = sig::field(t, k, sig::Extension);
         const QString& maxSize = sig::field(t, k, sig::MaxSize);

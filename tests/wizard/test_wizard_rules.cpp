@@ -1,7 +1,7 @@
 // The wizard's rules without a window: which screen a counter shows in each
 // mode and what Next and Back do there, the settings screen's checks in
 // their order with the field each one focuses, the range fields' syntax,
-// the results browsers' cap and scroll cadence, and how a preview begins
+// the results browsers' cap, and how a preview begins
 // and what it shows. Needs nothing but QtCore.
 
 #include "wizard/ListingRules.h"
@@ -148,18 +148,6 @@ INSTANTIATE_TEST_SUITE_P(Wizard, ListingCap, testing::Values(
     ListingRow{3, 6, 5, Listing::Neither},    // items removed after the count reached the cap
     ListingRow{3, 5, 5, Listing::Neither},
     ListingRow{3, 4, 5, Listing::Show}));
-
-TEST(Wizard, BrowsersScrollEverySixthPhotoAndEveryFourthFile)
-{
-    for (quint64 n : {1, 4, 5, 7, 35})
-        EXPECT_FALSE(scrollsToEnd(n, 0)) << n;
-    for (quint64 n : {6, 12, 36})
-        EXPECT_TRUE(scrollsToEnd(n, 0)) << n;
-    for (int mode : {1, 2, 3}) {
-        EXPECT_TRUE(scrollsToEnd(8, mode));
-        EXPECT_FALSE(scrollsToEnd(6, mode));
-    }
-}
 
 TEST(Wizard, PreviewBeginsAndChooses)
 {
