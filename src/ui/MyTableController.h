@@ -144,7 +144,6 @@ public:
 
     // ---- What tests, the screenshot tour and main() look at.
     ControlPanelWindow* controlPanel() const { return controlPanel_; }
-    Ui::MainWindow* widgets() const { return ui.get(); }
     const EditionProfile& profile() const { return profile_; }
     const QString& resourceDir() const { return resourceDir_; }
     RunState& runState() { return state_; }

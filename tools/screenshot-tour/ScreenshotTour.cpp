@@ -7,7 +7,6 @@
 #include "ui/ResultsModel.h"
 #include "ui/TableModels.h"
 #include "ui/WindowDialogs.h"
-#include "ui_MainWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,8 +14,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableView>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -26,6 +28,24 @@
 #include <thread>
 
 namespace {
+
+// The window's widgets by their object names (the layout's outlet names).
+class Outlets {
+public:
+    explicit Outlets(QWidget* window) : window_(window) {}
+    template <class T>
+    T* find(const char* name) const
+    {
+        T* w = window_->findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("the window has no %s", name);
+        return w;
+    }
+
+private:
+    QWidget* window_;
+};
+
 
 // Reads like a slow card reader, so a search lasts long enough to be pictured.
 class SlowSource : public ostrel::SectorSource {
@@ -169,11 +189,11 @@ void ScreenshotTour::whenTrue(std::function<bool()> condition, Step then)
 
 void ScreenshotTour::selectRowNamed(const QString& identifier)
 {
-    Ui::MainWindow* w = controller_->widgets();
+    const Outlets w(controller_->controlPanel());
     MediaTableModel* media = controller_->mediaModel();
     for (int r = 0; r < media->rowCount(); ++r) {
         if (media->index(r, 0).data().toString() == identifier) {
-            w->idTableView->selectRow(r);
+            w.find<QTableView>("idTableView")->selectRow(r);
             return;
         }
     }
@@ -201,18 +221,18 @@ void ScreenshotTour::whenFinalScreen(Step then)
 
 void ScreenshotTour::selectSampleRow()
 {
-    Ui::MainWindow* w = controller_->widgets();
+    const Outlets w(controller_->controlPanel());
     MediaTableModel* media = controller_->mediaModel();
     // The first sample medium (the photo card); else the last row.
     for (int r = 0; r < media->rowCount(); ++r) {
         if (!firstSample_.isEmpty() && media->index(r, 0).data().toString() == firstSample_) {
-            w->idTableView->selectRow(r);
+            w.find<QTableView>("idTableView")->selectRow(r);
             return;
         }
     }
     const int last = media->rowCount() - 1;
     if (last >= 0)
-        w->idTableView->selectRow(last);
+        w.find<QTableView>("idTableView")->selectRow(last);
 }
 
 void ScreenshotTour::whenListed(Step step)
@@ -231,7 +251,7 @@ void ScreenshotTour::start(MyTableController& controller)
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         return;
     }
-    Ui::MainWindow* w = controller.widgets();
+    const Outlets w(controller.controlPanel());
 
     steps_ << [this] {
         whenListed([this] {
@@ -241,24 +261,24 @@ void ScreenshotTour::start(MyTableController& controller)
     };
     steps_ << [this] { capture(QStringLiteral("01-storage-media")); next(); };
     steps_ << [this, w] {
-        w->_next_btn->click();
+        w.find<QAbstractButton>("_next_btn")->click();
         next();
     };
     steps_ << [this, w] {
         dialogs_->pendingName = QStringLiteral("02-destination-info");
-        w->_browse_path->click();
+        w.find<QAbstractButton>("_browse_path")->click();
         next();
     };
     steps_ << [this] { capture(QStringLiteral("03-search-settings")); next(); };
     steps_ << [this, w] {
-        w->_sector_range_rd->click();
-        w->_Start_slider_val->setText(QStringLiteral("2048"));
-        controller_->controlTextDidChange(w->_Start_slider_val);
+        w.find<QAbstractButton>("_sector_range_rd")->click();
+        w.find<QLineEdit>("_Start_slider_val")->setText(QStringLiteral("2048"));
+        controller_->controlTextDidChange(w.find<QLineEdit>("_Start_slider_val"));
         next();
     };
     steps_ << [this, w] {
         capture(QStringLiteral("04-sector-range"));
-        w->_entire_disk_rd->click();
+        w.find<QAbstractButton>("_entire_disk_rd")->click();
         next();
     };
     steps_ << [this, w] {
@@ -271,44 +291,44 @@ void ScreenshotTour::start(MyTableController& controller)
             });
         });
         dialogs_->pendingName = QStringLiteral("06-search-finished");
-        w->_next_btn->click();
+        w.find<QAbstractButton>("_next_btn")->click();
         QTimer::singleShot(1500, this, [this] { capture(QStringLiteral("05-photo-search")); });
     };
     steps_ << [this, w] {
-        w->_back_btn->click();
+        w.find<QAbstractButton>("_back_btn")->click();
         next(300);
     };
     steps_ << [this, w] {
-        w->_back_btn->click();
+        w.find<QAbstractButton>("_back_btn")->click();
         next(300);
     };
     steps_ << [this, w] {
         whenListed([this, w] {
-            w->_rawfile_mode_rd->click();
+            w.find<QAbstractButton>("_rawfile_mode_rd")->click();
             selectSampleRow();
             next(400);
         });
     };
     steps_ << [this] { capture(QStringLiteral("08-file-mode")); next(); };
     steps_ << [this, w] {
-        w->_next_btn->click();
-        w->_browse_path_Sig->click(); // Next cleared the destination of this set
+        w.find<QAbstractButton>("_next_btn")->click();
+        w.find<QAbstractButton>("_browse_path_Sig")->click(); // Next cleared the destination of this set
         next();
     };
     steps_ << [this, w] {
-        w->_next_btn->click();
+        w.find<QAbstractButton>("_next_btn")->click();
         next();
     };
     steps_ << [this] { capture(QStringLiteral("09-file-types")); next(); };
     steps_ << [this, w] {
         whenFinalScreen([this] { next(100); });
-        w->_next_btn->click();
+        w.find<QAbstractButton>("_next_btn")->click();
         QTimer::singleShot(2600, this, [this] { capture(QStringLiteral("10-file-search")); });
     };
     steps_ << [this, w] {
         // Select a found file so the pane beside the list shows something.
         if (controller_->resultsModel()->rowCount() > 0)
-            w->imageBrowser_2->setCurrentIndex(controller_->resultsModel()->index(0, 0));
+            w.find<QAbstractItemView>("imageBrowser_2")->setCurrentIndex(controller_->resultsModel()->index(0, 0));
         next(300);
     };
     steps_ << [this] { capture(QStringLiteral("11-file-results")); next(); };
@@ -318,9 +338,9 @@ void ScreenshotTour::start(MyTableController& controller)
             next(0);
             return;
         }
-        w->_back_btn->click(); // results -> file types
-        w->_back_btn->click(); // file types -> settings
-        w->_back_btn->click(); // settings -> media
+        w.find<QAbstractButton>("_back_btn")->click(); // results -> file types
+        w.find<QAbstractButton>("_back_btn")->click(); // file types -> settings
+        w.find<QAbstractButton>("_back_btn")->click(); // settings -> media
         next(300);
     };
     steps_ << [this, w] {
@@ -329,7 +349,7 @@ void ScreenshotTour::start(MyTableController& controller)
             return;
         }
         whenListed([this, w] {
-            w->_video_mode_rd->click();
+            w.find<QAbstractButton>("_video_mode_rd")->click();
             selectRowNamed(videoSample_);
             next(400);
         });
@@ -339,8 +359,8 @@ void ScreenshotTour::start(MyTableController& controller)
             next(0);
             return;
         }
-        w->_next_btn->click();
-        w->_browse_path_Sig->click();
+        w.find<QAbstractButton>("_next_btn")->click();
+        w.find<QAbstractButton>("_browse_path_Sig")->click();
         next();
     };
     steps_ << [this, w] {
@@ -348,7 +368,7 @@ void ScreenshotTour::start(MyTableController& controller)
             next(0);
             return;
         }
-        w->_next_btn->click(); // to the file types
+        w.find<QAbstractButton>("_next_btn")->click(); // to the file types
         next();
     };
     steps_ << [this, w] {
@@ -376,24 +396,24 @@ void ScreenshotTour::start(MyTableController& controller)
                     next(100);
                 });
             });
-            w->imageBrowser_2->setCurrentIndex(model->index(row, 0));
+            w.find<QAbstractItemView>("imageBrowser_2")->setCurrentIndex(model->index(row, 0));
         });
-        w->_next_btn->click(); // the search
+        w.find<QAbstractButton>("_next_btn")->click(); // the search
     };
     // The help windows.
     steps_ << [this, w] {
         dialogs_->pendingName = QStringLiteral("14-about");
-        w->_about_btn->click();
+        w.find<QAbstractButton>("_about_btn")->click();
         next(300);
     };
     steps_ << [this, w] {
         dialogs_->pendingName = QStringLiteral("15-help-support");
-        w->_contact_btn->click();
+        w.find<QAbstractButton>("_contact_btn")->click();
         next(300);
     };
     steps_ << [this, w] {
         dialogs_->pendingName = QStringLiteral("12-exit-question");
-        w->_exit_btn->click(); // answered Yes: the program quits
+        w.find<QAbstractButton>("_exit_btn")->click(); // answered Yes: the program quits
     };
     next(600);
 }
