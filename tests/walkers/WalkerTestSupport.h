@@ -117,6 +117,16 @@ inline const Bytes& madeOnce(const std::string& command, const std::string& tool
     return made.emplace(command, std::move(bytes)).first->second;
 }
 
+// A fixture whose tests skip when ImageMagick's convert is missing.
+class ConvertTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!haveTool("convert"))
+            GTEST_SKIP() << "convert is not installed";
+    }
+};
+
 // ffmpeg with `args` writing `name` in `dir`; empty when it fails.
 inline Bytes ffmpegMake(const ScratchDir& dir, const std::string& name, const std::string& args)
 {

@@ -17,13 +17,8 @@ using ostrel::walkers::kBmpLongestHeader;
 
 namespace {
 
-class BmpWalkerTest : public ::testing::Test {
+class BmpWalkerTest : public ConvertTest {
 protected:
-    void SetUp() override
-    {
-        if (!haveTool("convert"))
-            GTEST_SKIP() << "convert is not installed";
-    }
     const Bytes& bmp = madeOnce("convert -size 37x21 -seed 2 plasma: -type TrueColor BMP3:OUT", "convert");
 };
 

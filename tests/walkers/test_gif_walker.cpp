@@ -8,13 +8,8 @@ using namespace walkertest;
 
 namespace {
 
-class GifWalkerTest : public ::testing::Test {
+class GifWalkerTest : public ConvertTest {
 protected:
-    void SetUp() override
-    {
-        if (!haveTool("convert"))
-            GTEST_SKIP() << "convert is not installed";
-    }
     const Bytes& gif = madeOnce("convert -size 60x40 -seed 2 plasma: GIF:OUT", "convert");
 };
 

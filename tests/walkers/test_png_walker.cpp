@@ -25,13 +25,8 @@ Bytes chunk(const char* type, const Bytes& data)
 
 constexpr size_t kAfterIhdr = 8 + 25;
 
-class PngWalkerTest : public ::testing::Test {
+class PngWalkerTest : public ConvertTest {
 protected:
-    void SetUp() override
-    {
-        if (!haveTool("convert"))
-            GTEST_SKIP() << "convert is not installed";
-    }
     const Bytes& png = madeOnce("convert -size 120x90 -seed 4 plasma: PNG:OUT", "convert");
 };
 
