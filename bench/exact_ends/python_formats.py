@@ -487,21 +487,14 @@ def autocad_dwg(rng, size):
     return head + rng.randbytes(size - len(head))
 
 
-def keepass(rng, version2, size):
-    """A KeePass database: its header (KDB 1.x fixed, or KDBX 3.1 fields),
-    then the encrypted body (a multiple of 16 bytes)."""
-    body = rng.randbytes((size // 16) * 16)
-    if not version2:
-        head = bytes.fromhex("03D9A29A65FB4BB5") + struct.pack("<II", 3, 0x00030004) + rng.randbytes(32) + \
-            struct.pack("<II", 4, 25) + rng.randbytes(64) + _u32le(60000)
-        return head + body
-    field = lambda i, d: struct.pack("<BH", i, len(d)) + d
-    head = bytes.fromhex("03D9A29A67FB4BB5") + struct.pack("<HH", 1, 3)
-    head += field(2, bytes.fromhex("31C1F2E6BF714350BE5805216AFC5AFF")) + field(3, _u32le(1))
-    head += field(4, rng.randbytes(32)) + field(5, rng.randbytes(32)) + field(6, struct.pack("<Q", 60000))
-    head += field(7, rng.randbytes(16)) + field(8, rng.randbytes(32)) + field(9, rng.randbytes(32))
-    head += field(10, _u32le(2)) + field(0, b"\r\n\r\n")
-    return head + body
+def keepass_kdb(rng, size):
+    """A KeePass 1.x (KDB) database when File::KeePass is missing: the
+    124-byte header (signatures, flags, version, seeds, IV, group and entry
+    counts, content hash, rounds), then the encrypted body (a multiple of
+    16 bytes)."""
+    head = bytes.fromhex("03D9A29A65FB4BB5") + struct.pack("<II", 3, 0x00030004) + rng.randbytes(32) + \
+        struct.pack("<II", 4, 25) + rng.randbytes(64) + _u32le(60000)
+    return head + rng.randbytes((size // 16) * 16)
 
 
 def mobipocket(rng, text_records):
