@@ -829,7 +829,7 @@ def plan_counts(scale):
 def make_material(folder, scale, seed, log=print):
     """Makes (or reuses) the material in `folder`; returns its index."""
     index_path = os.path.join(folder, "index.json")
-    key = {"scale": scale, "seed": seed, "version": 2}
+    key = {"scale": scale, "seed": seed, "version": 3}
     if os.path.exists(index_path):
         saved = json.load(open(index_path))
         if saved.get("key") == key:

@@ -86,6 +86,22 @@ def check_kdbx(path):
 KDB_LOAD = 'use File::KeePass; File::KeePass->new->load_db($ARGV[0], "bench")'
 
 
+def check_access(path):
+    """mdbtools reads the catalog, and every user table exports without a
+    complaint and with as many rows as its definition counts (one line a
+    row: the bench's values hold no line breaks)."""
+    tables = _quiet(["mdb-tables", "-1", path])
+    if tables is None or tables.returncode != 0 or tables.stderr or not tables.stdout.split():
+        return False
+    for name in tables.stdout.decode(errors="replace").splitlines():
+        count = _quiet(["mdb-count", path, name])
+        rows = _quiet(["mdb-export", "-H", path, name])
+        if count is None or rows is None or rows.returncode != 0 or rows.stderr or count.returncode != 0 or \
+                rows.stdout.count(b"\n") != int(count.stdout.strip() or -1):
+            return False
+    return True
+
+
 @functools.lru_cache(maxsize=1)
 def has_perl_keepass():
     p = _quiet(["perl", "-MFile::KeePass", "-e", "1"])
@@ -128,6 +144,8 @@ def reader_for(kind):
         return functools.partial(check_cmd, lambda p: [tool, "-q", "-t", p])
     if kind in OLE and olefile:
         return check_ole
+    if kind in ("mdb", "accdb") and shutil.which("mdb-export"):
+        return check_access
     if kind == "kdbx" and pykeepass:
         return check_kdbx
     if kind == "kdb" and has_perl_keepass():
