@@ -11,6 +11,7 @@ Every writer takes a random.Random so the output depends only on the seed.
 import struct
 import zlib
 
+import dwg_format as dwg
 import jet_format as jf
 
 
@@ -513,11 +514,9 @@ def jet_database(rng, pages, ace):
 
 
 def autocad_dwg(rng, size):
-    """An AutoCAD 2018 drawing: version string, header fields, then
-    compressed sections (random bytes stand for them)."""
-    head = b"AC1032" + b"\0" * 5 + bytes([0x1F, 0x01]) + _u32le(0) + b"\x1E\x1F" + _u32le(0x80)
-    head += b"\0" * (0x80 - len(head))
-    return head + rng.randbytes(size - len(head))
+    """An AutoCAD drawing of about `size` bytes, AutoCAD 2018 (the paged
+    layout) or 2000 (section locators) as rng picks (see dwg_format)."""
+    return (dwg.r2018 if rng.random() < 0.5 else dwg.r2000)(rng, size)
 
 
 def keepass_kdb(rng, size):
