@@ -153,7 +153,7 @@ def table_definition(owned_map, free_map, columns, rows, system):
 
 
 def _value(kind, v):
-    code, size = kind
+    """The bytes of value `v` in a column of type `kind`."""
     if kind == TEXT:
         return v.encode("utf-16-le")
     if kind in (MEMO, OLE):

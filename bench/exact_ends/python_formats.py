@@ -479,7 +479,7 @@ NAMES = "Ada Bo Cy Dee Eli Fay Gus Hal Ida Jo Kai Lou Max Ned Ora Pia Quin Ray S
 CITIES = "Aarhus Bergen Cork Dijon Essen Faro Graz Haifa Izmir Jena Krakow Lyon".split()
 
 
-def _rows_filling(rng, columns, make, pages):
+def _rows_filling(columns, make, pages):
     """Rows made by make(n) until they fill `pages` data pages."""
     rows, used, on_page = [], 1, []
     while True:
@@ -507,9 +507,9 @@ def jet_database(rng, pages, ace):
     def order(n):
         return [n, rng.randrange(1, 500), _prose(rng, WORDS, 3), rng.randrange(1, 50), rng.random() * 100,
                 created + rng.random() * 400, rng.random() < 0.5]
-    data_pages = pages - 12
-    tables = [("Contacts", CONTACTS, _rows_filling(rng, CONTACTS, contact, data_pages * 2 // 3)),
-              ("Orders", ORDERS, _rows_filling(rng, ORDERS, order, data_pages - data_pages * 2 // 3))]
+    data_pages = pages - 12  # pages 0-5, and a map, bitmap and definition page per table
+    tables = [("Contacts", CONTACTS, _rows_filling(CONTACTS, contact, data_pages * 2 // 3)),
+              ("Orders", ORDERS, _rows_filling(ORDERS, order, data_pages - data_pages * 2 // 3))]
     return jf.database(ace, tables, created)
 
 
