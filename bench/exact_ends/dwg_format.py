@@ -1,5 +1,5 @@
-"""AutoCAD drawings laid out as the Open Design Alliance's DWG format
-specification describes them: an AutoCAD 2000 file (AC1015: section
+"""AutoCAD drawings laid out as the Open Design Alliance's public
+description of the DWG format has them: an AutoCAD 2000 file (AC1015: section
 locators, header variables, classes, objects, object map, second header,
 preview image) and an AutoCAD 2018 one (AC1032, the R2004 paged layout:
 the encrypted file header at 0x80, data pages with masked headers, the
