@@ -25,6 +25,7 @@ import time
 import zipfile
 import zlib
 
+import keepass_files
 import python_formats as pf
 
 IM = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
@@ -48,7 +49,7 @@ PLAN_BY_CATEGORY = {
         "pdf": 12, "docx": 8, "xlsx": 5, "pptx": 4, "odt": 3, "ods": 2, "odp": 2, "odg": 1, "epub": 2,
         "zip": 6, "7z": 3, "gz": 3, "bz2": 2, "xz": 2, "zst": 2, "lz4": 1, "rar": 2, "cab": 2, "doc": 4,
         "xls": 3, "ppt": 2, "msg": 2, "accdb": 1, "mdb": 1, "dwg": 1, "eml": 4, "ics": 2, "vcf": 2,
-        "html": 4, "xml": 3, "rtf": 3, "eps": 2, "ps": 2, "kdb": 1, "kdbx": 1, "mobi": 1, "pst": 1,
+        "html": 4, "xml": 3, "rtf": 3, "eps": 2, "ps": 2, "kdb": 1, "kdbx": 2, "mobi": 1, "pst": 1,
         "sqlite": 3, "wpd": 1},
 }
 PLAN = {t: c for plan in PLAN_BY_CATEGORY.values() for t, c in plan.items()}
@@ -656,12 +657,31 @@ def make_ole(kind):
 def make_py_doc(kind):
     def maker(ctx, rng, out, n):
         data = {"accdb": lambda: pf.jet_database(rng, 200, True), "mdb": lambda: pf.jet_database(rng, 150, False),
-                "dwg": lambda: pf.autocad_dwg(rng, 400000), "kdb": lambda: pf.keepass(rng, False, 60000),
-                "kdbx": lambda: pf.keepass(rng, True, 90000), "mobi": lambda: pf.mobipocket(rng, 60),
+                "dwg": lambda: pf.autocad_dwg(rng, 400000), "mobi": lambda: pf.mobipocket(rng, 60),
                 "pst": lambda: pf.outlook_pst(rng, 2000000), "wpd": lambda: pf.wordperfect(rng, 200)}[kind]()
         open(out, "wb").write(data)
         return "python"
     return maker
+
+
+def make_kdb(ctx, rng, out, n):
+    try:
+        keepass_files.file_keepass(rng, out, ctx.tmp, 1, 60000)
+        return "File::KeePass"
+    except (RuntimeError, OSError):  # no perl module: a header and a random body
+        open(out, "wb").write(pf.keepass_kdb(rng, 60000))
+        return "python"
+
+
+def make_kdbx(ctx, rng, out, n):
+    """Even numbers are KDBX 4, odd ones KDBX 3.1."""
+    if keepass_files.pykeepass is None:
+        raise RuntimeError("python3-pykeepass is missing")
+    if n % 2 == 0:
+        keepass_files.kdbx4(rng, out, ctx.tmp, 80000)
+        return "pykeepass"
+    keepass_files.kdbx31(rng, out, ctx.tmp, 80000)
+    return "File::KeePass+pykeepass"
 
 
 def make_eml(ctx, rng, out, n):
@@ -767,8 +787,8 @@ MAKERS = {
     "xz": make_compressed("xz", ["-6"]), "zst": make_compressed("zstd", ["-q", "-10"]),
     "lz4": make_compressed("lz4", ["-q"]), "rar": make_rar, "cab": make_cab,
     "doc": make_ole("doc"), "xls": make_ole("xls"), "ppt": make_ole("ppt"), "msg": make_ole("msg"),
-    "accdb": make_py_doc("accdb"), "mdb": make_py_doc("mdb"), "dwg": make_py_doc("dwg"), "kdb": make_py_doc("kdb"),
-    "kdbx": make_py_doc("kdbx"), "mobi": make_py_doc("mobi"), "pst": make_py_doc("pst"), "wpd": make_py_doc("wpd"),
+    "accdb": make_py_doc("accdb"), "mdb": make_py_doc("mdb"), "dwg": make_py_doc("dwg"), "kdb": make_kdb,
+    "kdbx": make_kdbx, "mobi": make_py_doc("mobi"), "pst": make_py_doc("pst"), "wpd": make_py_doc("wpd"),
     "eml": make_eml, "ics": make_text("ics"), "vcf": make_text("vcf"), "html": make_text("html"),
     "xml": make_text("xml"), "rtf": make_text("rtf"), "eps": make_ps("eps"), "ps": make_ps("ps"),
     "sqlite": make_sqlite,
@@ -809,7 +829,7 @@ def plan_counts(scale):
 def make_material(folder, scale, seed, log=print):
     """Makes (or reuses) the material in `folder`; returns its index."""
     index_path = os.path.join(folder, "index.json")
-    key = {"scale": scale, "seed": seed, "version": 2}
+    key = {"scale": scale, "seed": seed, "version": 3}
     if os.path.exists(index_path):
         saved = json.load(open(index_path))
         if saved.get("key") == key:

@@ -11,6 +11,9 @@ Every writer takes a random.Random so the output depends only on the seed.
 import struct
 import zlib
 
+import dwg_format as dwg
+import jet_format as jf
+
 
 def _u16le(v):
     return struct.pack("<H", v)
@@ -467,41 +470,63 @@ def midi(rng, notes):
 
 # ------------------------------------------------------- documents and data
 
+CONTACTS = [("ID", jf.LONG), ("FirstName", jf.TEXT), ("LastName", jf.TEXT), ("City", jf.TEXT),
+            ("Phone", jf.TEXT), ("Balance", jf.MONEY), ("Joined", jf.DATE), ("Active", jf.BOOL),
+            ("Notes", jf.MEMO)]
+ORDERS = [("OrderID", jf.LONG), ("ContactID", jf.LONG), ("Item", jf.TEXT), ("Quantity", jf.INT),
+          ("Price", jf.DOUBLE), ("Ordered", jf.DATE), ("Shipped", jf.BOOL)]
+NAMES = "Ada Bo Cy Dee Eli Fay Gus Hal Ida Jo Kai Lou Max Ned Ora Pia Quin Ray Sue Tom".split()
+CITIES = "Aarhus Bergen Cork Dijon Essen Faro Graz Haifa Izmir Jena Krakow Lyon".split()
+
+
+def _rows_filling(columns, make, pages):
+    """Rows made by make(n) until they fill `pages` data pages."""
+    rows, used, on_page = [], 1, []
+    while True:
+        values = make(len(rows) + 1)
+        r = jf.row(columns, values)
+        if not jf.fits(on_page, r):
+            if used == pages:
+                return rows
+            used, on_page = used + 1, []
+        on_page.append(r)
+        rows.append(values)
+
+
 def jet_database(rng, pages, ace):
-    """An Access database: the header page (Jet 4 or ACE, 4096-byte pages)
-    followed by table-definition and data pages."""
-    name = b"Standard ACE DB\0" if ace else b"Standard Jet DB\0"
-    head = b"\0\x01\0\0" + name + _u32le(2 if ace else 1) + rng.randbytes(126)
-    out = bytearray(head + b"\0" * (4096 - len(head)))
-    for n in range(pages):
-        kind = b"\x02\x01" if n % 10 == 0 else b"\x01\x01"
-        out += kind + rng.randbytes(4094)
-    return bytes(out)
+    """An Access database (Jet 4 MDB or ACE ACCDB, see jet_format) of about
+    `pages` 4096-byte pages: a Contacts table with memo notes and an Orders
+    table, their rows drawn from rng."""
+    created = 45000 + rng.random() * 500
+
+    def contact(n):
+        return [n, rng.choice(NAMES), rng.choice(NAMES) + "son", rng.choice(CITIES),
+                "+1555%07d" % rng.randrange(10 ** 7), rng.randrange(-10 ** 8, 10 ** 9), created + rng.random() * 300,
+                rng.random() < 0.7, _prose(rng, WORDS, rng.randrange(20, 120)) if rng.random() < 0.8 else None]
+
+    def order(n):
+        return [n, rng.randrange(1, 500), _prose(rng, WORDS, 3), rng.randrange(1, 50), rng.random() * 100,
+                created + rng.random() * 400, rng.random() < 0.5]
+    data_pages = pages - 12  # pages 0-5, and a map, bitmap and definition page per table
+    tables = [("Contacts", CONTACTS, _rows_filling(CONTACTS, contact, data_pages * 2 // 3)),
+              ("Orders", ORDERS, _rows_filling(ORDERS, order, data_pages - data_pages * 2 // 3))]
+    return jf.database(ace, tables, created)
 
 
 def autocad_dwg(rng, size):
-    """An AutoCAD 2018 drawing: version string, header fields, then
-    compressed sections (random bytes stand for them)."""
-    head = b"AC1032" + b"\0" * 5 + bytes([0x1F, 0x01]) + _u32le(0) + b"\x1E\x1F" + _u32le(0x80)
-    head += b"\0" * (0x80 - len(head))
-    return head + rng.randbytes(size - len(head))
+    """An AutoCAD drawing of about `size` bytes, AutoCAD 2018 (the paged
+    layout) or 2000 (section locators) as rng picks (see dwg_format)."""
+    return (dwg.r2018 if rng.random() < 0.5 else dwg.r2000)(rng, size)
 
 
-def keepass(rng, version2, size):
-    """A KeePass database: its header (KDB 1.x fixed, or KDBX 3.1 fields),
-    then the encrypted body (a multiple of 16 bytes)."""
-    body = rng.randbytes((size // 16) * 16)
-    if not version2:
-        head = bytes.fromhex("03D9A29A65FB4BB5") + struct.pack("<II", 3, 0x00030004) + rng.randbytes(32) + \
-            struct.pack("<II", 4, 25) + rng.randbytes(64) + _u32le(60000)
-        return head + body
-    field = lambda i, d: struct.pack("<BH", i, len(d)) + d
-    head = bytes.fromhex("03D9A29A67FB4BB5") + struct.pack("<HH", 1, 3)
-    head += field(2, bytes.fromhex("31C1F2E6BF714350BE5805216AFC5AFF")) + field(3, _u32le(1))
-    head += field(4, rng.randbytes(32)) + field(5, rng.randbytes(32)) + field(6, struct.pack("<Q", 60000))
-    head += field(7, rng.randbytes(16)) + field(8, rng.randbytes(32)) + field(9, rng.randbytes(32))
-    head += field(10, _u32le(2)) + field(0, b"\r\n\r\n")
-    return head + body
+def keepass_kdb(rng, size):
+    """A KeePass 1.x (KDB) database when File::KeePass is missing: the
+    124-byte header (signatures, flags, version, seeds, IV, group and entry
+    counts, content hash, rounds), then the encrypted body (a multiple of
+    16 bytes)."""
+    head = bytes.fromhex("03D9A29A65FB4BB5") + struct.pack("<II", 3, 0x00030004) + rng.randbytes(32) + \
+        struct.pack("<II", 4, 25) + rng.randbytes(64) + _u32le(60000)
+    return head + rng.randbytes((size // 16) * 16)
 
 
 def mobipocket(rng, text_records):

@@ -1,8 +1,9 @@
 """Whether a recovered file opens in the standard reader of its type:
 python zipfile (testzip) for the ZIP family, pdfinfo, ffprobe for audio and
 video, ImageMagick identify (warnings count as errors) for pictures,
-sqlite3 PRAGMA integrity_check, 7z t / zstd -t / lz4 -t for archives and
-olefile for the compound-file documents. Types with no reader here are
+sqlite3 PRAGMA integrity_check, 7z t / zstd -t / lz4 -t for archives,
+olefile for the compound-file documents, pykeepass and File::KeePass (with
+the bench password) for KeePass databases and mdbtools for Access ones. Types with no reader here are
 left out of the readable share. Each check has a time limit.
 """
 
@@ -12,6 +13,10 @@ import shutil
 import subprocess
 import zipfile
 
+try:
+    import pykeepass
+except ImportError:  # python3-pykeepass; KDBX then has no reader
+    pykeepass = None
 try:
     import olefile
 except ImportError:  # python3-olefile; OLE types then have no reader
@@ -68,6 +73,41 @@ def check_ole(path):
         return False
 
 
+def check_kdbx(path):
+    """Opens (decrypts, checks the HMAC or block hashes, parses the XML)."""
+    try:
+        pykeepass.PyKeePass(path, password="bench")
+        return True
+    except Exception:  # any failure to open is "does not open"
+        return False
+
+
+# Loads a KDB 1.x file, which checks the hash of the decrypted content.
+KDB_LOAD = 'use File::KeePass; File::KeePass->new->load_db($ARGV[0], "bench")'
+
+
+def check_access(path):
+    """mdbtools reads the catalog, and every user table exports without a
+    complaint and with as many rows as its definition counts (one line a
+    row: the bench's values hold no line breaks)."""
+    tables = _quiet(["mdb-tables", "-1", path])
+    if tables is None or tables.returncode != 0 or tables.stderr or not tables.stdout.split():
+        return False
+    for name in tables.stdout.decode(errors="replace").splitlines():
+        count = _quiet(["mdb-count", path, name])
+        rows = _quiet(["mdb-export", "-H", path, name])
+        if count is None or rows is None or rows.returncode != 0 or rows.stderr or count.returncode != 0 or \
+                rows.stdout.count(b"\n") != int(count.stdout.strip() or -1):
+            return False
+    return True
+
+
+@functools.lru_cache(maxsize=1)
+def has_perl_keepass():
+    p = _quiet(["perl", "-MFile::KeePass", "-e", "1"])
+    return p is not None and p.returncode == 0
+
+
 @functools.lru_cache(maxsize=1)
 def identify_formats():
     """Lower-case picture formats ImageMagick reads here (mode 'r')."""
@@ -104,6 +144,12 @@ def reader_for(kind):
         return functools.partial(check_cmd, lambda p: [tool, "-q", "-t", p])
     if kind in OLE and olefile:
         return check_ole
+    if kind in ("mdb", "accdb") and shutil.which("mdb-export"):
+        return check_access
+    if kind == "kdbx" and pykeepass:
+        return check_kdbx
+    if kind == "kdb" and has_perl_keepass():
+        return functools.partial(check_cmd, lambda p: ["perl", "-e", KDB_LOAD, p])
     return None
 
 
