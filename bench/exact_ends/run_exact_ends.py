@@ -70,19 +70,19 @@ def pct(n, d):
 def row_text(r):
     s = r["score"]
     ratio = scoring.ratio(s["output_bytes"], s["on_image_bytes"])
-    share = s["readable_share"]
-    return "%-9s %-13s %-6s %-9s %8.2f %6d %8.1f %6s  %s %4d/%-4d %s %4d/%-4d %s %5d/%-5d %s %5d" % (
+    share, whole = s["readable_share"], s.get("readable_whole_share")
+    return "%-9s %-13s %-6s %-9s %8.2f %6d %8.1f %6s  %s %4d/%-4d %s %4d/%-4d %s %5d/%-5d %s %s %5d" % (
         r["tool"], r["edition"], r["mode"], r["pass"], r["seconds"], s["outputs"], s["output_bytes"] / 1e6,
         "%.2f" % ratio if ratio is not None else "-",
         pct(s["identical"], s["whole_originals"]), s["identical"], s["whole_originals"],
         pct(s["complete"], s["whole_originals"]), s["complete"], s["whole_originals"],
         pct(share, 1) if share is not None else pct(0, 0), s["readable_checked"], s["outputs_with_reader"],
-        pct(s["junk"], s["outputs"]), s["junk"])
+        pct(whole, 1) if whole is not None else pct(0, 0), pct(s["junk"], s["outputs"]), s["junk"])
 
 
-HEADER = ("%-9s %-13s %-6s %-9s %8s %6s %8s %6s  %-16s %-16s %-18s %s" % (
+HEADER = ("%-9s %-13s %-6s %-9s %8s %6s %8s %6s  %-16s %-16s %-18s %-6s %s" % (
     "tool", "edition", "mode", "pass", "time s", "files", "out MB", "x img", "identical", "complete",
-    "readable (opened/of)", "junk"))
+    "readable (opened/of)", "whole", "junk"))
 
 
 def warn_other_files(run):

@@ -10,7 +10,9 @@ junk       an output whose first 4 KiB (all of it when shorter) match the
 readable   an output opens in the standard reader of its type (readers.py):
            a sample of each type is opened and its share stands for all
            outputs of that type; the share is over the outputs of the types
-           that have a reader;
+           that have a reader; "readable_whole_share" is the same over the
+           outputs that begin an original that is whole on the image (an
+           original overwritten in part cannot open whoever carves it);
 bytes      output bytes against the bytes of the originals on the image.
 Shares of originals are over the whole originals of the searched types.
 """
@@ -58,7 +60,8 @@ def _examine_file(path, truth):
     with open(path, "rb") as f:
         head = f.read(HEAD)
         candidates = truth.by_key.get(head[:KEY], []) if len(head) >= KEY else []
-        known = any(o["head"][:len(head)] == head[:len(o["head"])] for o in candidates)
+        starts = [o for o in candidates if o["head"][:len(head)] == head[:len(o["head"])]]
+        known = bool(starts)
         f.seek(0, 2)
         size = f.tell()
         wanted = sorted((o for o in candidates if o["whole"] and o["size"] <= size and
@@ -80,7 +83,10 @@ def _examine_file(path, truth):
                     complete.add(o["id"])
                     if o["size"] == size:
                         identical.add(o["id"])
-    return size, known, identical, complete
+    return size, known, identical, complete, any(o["whole"] for o in starts)
+
+
+_STARTS_WHOLE = {}
 
 
 def score(outputs, truth, searched, check_cap=20):
@@ -92,7 +98,8 @@ def score(outputs, truth, searched, check_cap=20):
     out_bytes = junk = 0
     by_type = {}
     for path, _, kind in outputs:
-        size, known, ident, comp = _examine(path, truth)
+        size, known, ident, comp, starts_whole = _examine(path, truth)
+        _STARTS_WHOLE[path] = starts_whole
         out_bytes += size
         junk += not known
         identical |= ident
@@ -110,14 +117,22 @@ def score(outputs, truth, searched, check_cap=20):
     _READABLE.update(zip((c[1] for c in todo), readers.check_all(todo)))
     results = [_READABLE[c[1]] for c in checks]
     readable = {}
-    for (kind, _), ok in zip(checks, results):
-        r = readable.setdefault(kind, {"ok": 0, "checked": 0, "outputs": len(by_type[kind])})
+    for (kind, path), ok in zip(checks, results):
+        r = readable.setdefault(kind, {"ok": 0, "checked": 0, "outputs": len(by_type[kind]),
+                                       "whole_ok": 0, "whole_checked": 0,
+                                       "whole_outputs": sum(_STARTS_WHOLE[p] for p in by_type[kind])})
         r["checked"] += 1
         r["ok"] += ok
+        if _STARTS_WHOLE[path]:
+            r["whole_checked"] += 1
+            r["whole_ok"] += ok
     checked = sum(r["checked"] for r in readable.values())
     # Each type's checked share stands for all outputs of that type.
     with_reader = sum(r["outputs"] for r in readable.values())
     estimated = sum(r["ok"] / r["checked"] * r["outputs"] for r in readable.values())
+    whole_counted = [r for r in readable.values() if r["whole_checked"]]
+    whole_outputs = sum(r["whole_outputs"] for r in whole_counted)
+    whole_estimated = sum(r["whole_ok"] / r["whole_checked"] * r["whole_outputs"] for r in whole_counted)
     return {
         "outputs": len(outputs), "output_bytes": out_bytes,
         "whole_originals": len(whole), "on_image_bytes": truth.on_image_bytes(searched),
@@ -125,6 +140,7 @@ def score(outputs, truth, searched, check_cap=20):
         "identical_any_type": len(identical), "junk": junk,
         "readable_ok": sum(r["ok"] for r in readable.values()), "readable_checked": checked,
         "readable_share": estimated / with_reader if with_reader else None, "outputs_with_reader": with_reader,
+        "readable_whole_share": whole_estimated / whole_outputs if whole_outputs else None,
         "readable_by_type": readable,
         "missed_whole": sorted(o["name"] for o in whole if o["id"] not in complete),
         "by_original_type": by_original_type(whole, identical, complete),

@@ -352,7 +352,7 @@ PassOutcome CarveEngine::loop(Pass& pass)
         return destinationFailure(pass);
     closeDevice(pass);
     if (!pass.thorough)
-        std::sort(generalStarts_.begin(), generalStarts_.end());
+        sortGeneralPassFiles();
     return outcome;
 }
 
@@ -541,7 +541,10 @@ void CarveEngine::openTarget(Pass& pass, int entry, const unsigned char* sector,
 void CarveEngine::appendToCarves(Pass& pass, quint64 sectorNumber, const unsigned char* sector, bool header)
 {
     static const unsigned char zeros[kSectorSize] = {};
-    for (size_t i = 0; i < pass.carves.size();) {
+    // Newest first: a file opened inside another that ends in the same
+    // sector ends before it, so the outer file finds it among the files it
+    // holds (and removes it when its structure holds it whole).
+    for (size_t i = pass.carves.size(); i-- > 0;) {
         Carve& c = *pass.carves[i];
         const quint64 offset = (sectorNumber - c.firstSector) * kSectorSize;
         // The walker sees every byte of the file once, blank sectors as
@@ -577,8 +580,7 @@ void CarveEngine::appendToCarves(Pass& pass, quint64 sectorNumber, const unsigne
                 throw DestinationFailure{};
             continue;
         }
-        if (applyEnds(pass, i))
-            ++i;
+        applyEnds(pass, i);
     }
 }
 
@@ -692,11 +694,8 @@ bool CarveEngine::endCarve(Pass& pass, size_t index, bool whole)
     resolveInner(pass, c, whole && saved);
     if (!pass.thorough) {
         generalStarts_.push_back(c.firstSector);
-        if (whole) {
+        if (whole)
             generalExtents_.emplace_back(c.firstSector, c.firstSector + (length + kSectorSize - 1) / kSectorSize);
-            generalExtentReach_.push_back(
-                std::max(generalExtentReach_.empty() ? 0 : generalExtentReach_.back(), generalExtents_.back().second));
-        }
     }
     if (c.outer != 0)
         pass.held.push_back(Held{c.outer, c.embedded, c.firstSector, length, std::move(c.targets)});
@@ -773,6 +772,17 @@ bool CarveEngine::finishOpenFiles(Pass& pass)
     while (!pass.carves.empty())
         saved = endCarve(pass, 0, false) && saved;
     return saved;
+}
+
+// Files end in another order than they start (a file ends before the one
+// around it): the lookups want both lists by start sector.
+void CarveEngine::sortGeneralPassFiles()
+{
+    std::sort(generalStarts_.begin(), generalStarts_.end());
+    std::sort(generalExtents_.begin(), generalExtents_.end());
+    generalExtentReach_.clear();
+    for (const auto& extent : generalExtents_)
+        generalExtentReach_.push_back(std::max(generalExtentReach_.empty() ? 0 : generalExtentReach_.back(), extent.second));
 }
 
 bool CarveEngine::coveredByGeneralPass(quint64 sectorNumber) const

@@ -111,6 +111,8 @@ private:
     void listFiles(const std::vector<Target>& targets);
     bool finishOpenFiles(Pass& pass);
     bool coveredByGeneralPass(quint64 sectorNumber) const;
+    // Sorts what the general pass recovered by start sector (at its end).
+    void sortGeneralPassFiles();
     void closeDevice(Pass& pass);
     void flushOpenFiles(Pass& pass);
     void abandonPass(Pass& pass);
@@ -132,8 +134,8 @@ private:
 
     // What the general pass recovered, so the thorough pass carves only what
     // it missed: the first sector of every listed file, and the sectors of
-    // every file that ended whole by its format (sorted, with the running
-    // largest end for the containment test).
+    // every file that ended whole by its format (sorted when the general
+    // pass ends, with the running largest end for the containment test).
     std::vector<quint64> generalStarts_;
     std::vector<std::pair<quint64, quint64>> generalExtents_;
     std::vector<quint64> generalExtentReach_;

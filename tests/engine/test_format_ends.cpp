@@ -125,6 +125,7 @@ TEST_F(FormatEndsTest, InnerHeadersAndTheFilesAroundThem)
         char outerType = 'E';
     } cases[] = {
         {"held by a file that ends whole around it: one file", 10 * 512, 3, 1024, {10 * 512}},
+        {"held and ending in the outer file's last sector: one file", 10 * 512, 3, 7 * 512 - 100, {10 * 512}},
         {"inside a payload the file does not account for: both kept", 10 * 512, 3, 1024, {1024, 10 * 512}, 0},
         {"reaching past the outer file's end: both kept", 5 * 512, 3, 6 * 512, {5 * 512, 6 * 512}},
         {"the outer file has no proof: cut before the header", 0xFFFFFFFFu, 4, 1024, {4 * 512, 1024}},
@@ -177,10 +178,14 @@ TEST_F(FormatEndsTest, ContentChoosesTheGroupMemberOrMovesTheFile)
 
 TEST_F(FormatEndsTest, ThoroughPassCarvesOnlyWhatTheGeneralPassMissed)
 {
+    // A file of one sector, then one of ten holding a third that ends
+    // before it (files end in another order than they start).
     Image img = filled(24);
-    img.put(0, lenHeader(8 * 512));
-    img.put(3, hex("ABCDEF01")); // thorough-only header inside the whole file
-    img.put(12, hex("ABCDEF01")); // ... and one outside it
+    img.put(0, lenHeader(512));
+    img.put(2, lenHeader(10 * 512));
+    img.put(8, lenHeader(512));
+    img.put(5, hex("ABCDEF01")); // thorough-only header inside the whole file
+    img.put(14, hex("ABCDEF01")); // ... and one outside it
     useImage(img);
     host.settings.thorough = true;
     const QStringList general = table(sigEntry("LEN", 1 << 20, kLen, "1"));
@@ -188,7 +193,7 @@ TEST_F(FormatEndsTest, ThoroughPassCarvesOnlyWhatTheGeneralPassMissed)
     SearchRun run(host, state, RunSetup{2, general, thorough, kResults}, options);
     run.runWorker();
     EXPECT_EQ(filesUnder(dest.filePath(kResults + "/File Search")),
-              (QStringList{"General Recovery Results/LEN/LEN00001.LEN",
+              (QStringList{"General Recovery Results/LEN/LEN00001.LEN", "General Recovery Results/LEN/LEN00002.LEN",
                            "Omitted (recovered by Thorough Scan)/ODD/ODD00001.ODD"}));
 }
 

@@ -75,4 +75,30 @@ TEST(MpegAudioWalker, AdtsBehindAnId3TagIsAac)
     EXPECT_EQ(provenType("MP3", ffmpegMake(dir, "t.mp3", kTone + " -c:a libmp3lame")), "");
 }
 
+// A frame sync at a sector start inside a proven stream is the stream going
+// on (the engine drops the file it would start once the stream ends whole);
+// a sync inside a frame's data is not.
+TEST(MpegAudioWalker, FramesOfTheChainAreHeldByIt)
+{
+    if (!haveTool("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    ScratchDir dir;
+    const Bytes aac = ffmpegMake(dir, "t.aac", kTone + " -c:a aac -f adts");
+    ASSERT_GT(aac.size(), 4096u);
+    auto walker = ostrel::walkers::makeWalker("AAC");
+    size_t frame = 0; // the frame starts, from the frames' own lengths
+    std::vector<size_t> starts;
+    while (frame + 7 < 4096) {
+        starts.push_back(frame);
+        frame += static_cast<size_t>((aac[frame + 3] & 3) << 11 | aac[frame + 4] << 3 | aac[frame + 5] >> 5);
+    }
+    ASSERT_GT(starts.size(), 5u);
+    EXPECT_FALSE(walker->embeds(0)) << "nothing is held before the stream is proven";
+    walker->feed(aac.data(), 4096);
+    for (size_t k = 4; k < starts.size(); ++k) {
+        EXPECT_TRUE(walker->embeds(starts[k])) << starts[k];
+        EXPECT_FALSE(walker->embeds(starts[k] + 1)) << starts[k] + 1;
+    }
+}
+
 } // namespace

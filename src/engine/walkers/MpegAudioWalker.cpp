@@ -3,6 +3,7 @@
 #include "engine/walkers/AudioTags.h"
 #include "engine/walkers/MpegAudioFrames.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ostrel::walkers {
@@ -43,6 +44,18 @@ MpegAudioWalker::MpegAudioWalker(bool adts)
 std::string MpegAudioWalker::provenType() const
 {
     return sawAdts_ && !adts_ ? "AAC" : "";
+}
+
+bool MpegAudioWalker::embeds(uint64_t offset) const
+{
+    if (!locked_)
+        return false;
+    const size_t held = std::min(recentCount_, kRecentFrames);
+    for (size_t i = 0; i < held; ++i) {
+        if (recentFrames_[i] == offset)
+            return true;
+    }
+    return false;
 }
 
 void MpegAudioWalker::onData(const uint8_t* r, size_t size)
@@ -260,6 +273,7 @@ void MpegAudioWalker::onFrame(const uint8_t* header, bool adts)
         sawAdts_ = adts;
     }
     ++frames_;
+    recentFrames_[recentCount_++ % kRecentFrames] = start;
     const uint64_t end = start + f.length;
     if (!locked_) {
         const size_t headerSize = adts ? kAdtsHeaderSize : 4;

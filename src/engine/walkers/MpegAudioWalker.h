@@ -23,6 +23,10 @@ public:
     // ADTS behind an ID3v2 tag (then proven AAC).
     explicit MpegAudioWalker(bool adts);
     std::string provenType() const override;
+    // True when a frame of the proven chain starts at `offset` among the
+    // last frames read: a frame sync found there is this stream going on,
+    // not a stream of its own.
+    bool embeds(uint64_t offset) const override;
 
 private:
     enum class Step : uint8_t {
@@ -69,6 +73,11 @@ private:
     uint64_t lyricsStart_ = 0;
     unsigned lyricsItems_ = 0;
     uint8_t head_[16] = {};
+    // Where the last frames of the chain started (a ring): enough for a
+    // sector of the smallest frames.
+    static constexpr size_t kRecentFrames = 64;
+    uint64_t recentFrames_[kRecentFrames] = {};
+    size_t recentCount_ = 0;
 };
 
 } // namespace ostrel::walkers
