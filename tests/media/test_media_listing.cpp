@@ -181,36 +181,40 @@ struct RecordedSystem {
     }
 };
 
-TEST(LinuxPlatform, RemovableEditionListsRemovableVolumesThenUnmountedDevices)
+// The removable-media edition lists removable volumes, then unmounted
+// devices (sr0 holds a CD; /private/var/media/CARD is skipped; the internal
+// nvme0n1p2 is never asked about); the hard-disk edition adds internal
+// volumes and free partitions (/boot/efi: the tool failed, no row; loop0 is
+// asked about but is a disk image).
+TEST(LinuxPlatform, EachEditionListsItsVolumesThenUnmountedDevices)
 {
-    QTemporaryDir empty;
-    RecordedSystem system;
-    LinuxMediaPlatform platform = system.platform(empty.path());
-    const QList<MyDataObject> rows =
-        Reload_Drive_list_Function(EditionProfile::fromNameOrKey(QStringLiteral("camera")), platform);
-    // sr0 holds a CD; /private/var/media/CARD is skipped.
-    EXPECT_EQ(ids(rows), (QStringList{"sdb1", "mmcblk0p1", "sdh", "dm-0", "sdc", "sdc1", "sdd", "mmcblk1",
-                                      "mmcblk1p1", "mmcblk1p5"}));
-    EXPECT_FALSE(system.calls.contains(QStringLiteral("/dev/sdg1")));
-    EXPECT_FALSE(system.calls.contains(QStringLiteral("/dev/nvme0n1p2"))); // internal: never asked about
-    EXPECT_EQ(rows.first(), MyDataObject(QStringLiteral("sdb1"), QStringLiteral("KINGSTON"), QStringLiteral("FAT32"),
-                                         QStringLiteral("28.87  GB "), QStringLiteral("sdb"),
-                                         QStringLiteral("60553216")));
-    EXPECT_EQ(rows.at(2).nsStrFileSystem, QStringLiteral("NTFS")); // mounted through FUSE
-}
-
-TEST(LinuxPlatform, HardDiskEditionAddsInternalVolumesAndFreePartitions)
-{
-    QTemporaryDir empty;
-    RecordedSystem system;
-    LinuxMediaPlatform platform = system.platform(empty.path());
-    const QList<MyDataObject> rows =
-        Reload_Drive_list_Function(EditionProfile::fromNameOrKey(QStringLiteral("professional")), platform);
-    // /boot/efi: the tool failed, no row; loop0: a disk image.
-    EXPECT_EQ(ids(rows), (QStringList{"nvme0n1p2", "sdb1", "mmcblk0p1", "sdh", "dm-0", "sdc", "sdc1", "sdd",
-                                      "mmcblk1", "mmcblk1p1", "mmcblk1p5", "nvme0n1p3"}));
-    EXPECT_TRUE(system.calls.contains(QStringLiteral("/dev/loop0")));
-    EXPECT_FALSE(system.calls.contains(QStringLiteral("/dev/sdg1")));
+    const QStringList removable{"sdb1", "mmcblk0p1", "sdh", "dm-0", "sdc", "sdc1", "sdd", "mmcblk1",
+                                "mmcblk1p1", "mmcblk1p5"};
+    const struct {
+        const char* edition;
+        QStringList ids;
+        QString asked, notAsked;
+    } cases[] = {
+        {"camera", removable, QString(), QStringLiteral("/dev/nvme0n1p2")},
+        {"professional", QStringList{"nvme0n1p2"} + removable + QStringList{"nvme0n1p3"},
+         QStringLiteral("/dev/loop0"), QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edition);
+        QTemporaryDir empty;
+        RecordedSystem system;
+        LinuxMediaPlatform platform = system.platform(empty.path());
+        const QList<MyDataObject> rows =
+            Reload_Drive_list_Function(EditionProfile::fromNameOrKey(QString::fromLatin1(c.edition)), platform);
+        EXPECT_EQ(ids(rows), c.ids);
+        EXPECT_FALSE(system.calls.contains(QStringLiteral("/dev/sdg1")));
+        EXPECT_TRUE(c.asked.isEmpty() || system.calls.contains(c.asked));
+        EXPECT_TRUE(c.notAsked.isEmpty() || !system.calls.contains(c.notAsked));
+        const MyDataObject& usb = rows.at(c.ids.indexOf("sdb1"));
+        EXPECT_EQ(usb, MyDataObject(QStringLiteral("sdb1"), QStringLiteral("KINGSTON"), QStringLiteral("FAT32"),
+                                    QStringLiteral("28.87  GB "), QStringLiteral("sdb"), QStringLiteral("60553216")));
+        EXPECT_EQ(rows.at(c.ids.indexOf("sdh")).nsStrFileSystem, QStringLiteral("NTFS")); // mounted through FUSE
+    }
 }
 
 TEST(LinuxPlatform, GarbageOrSilenceCostsOnlyThatVolume)

@@ -72,6 +72,24 @@ struct Recorder {
     }
 };
 
+// A stand-in pkexec that records its arguments, then runs `then`.
+QProcessEnvironment standInPkexec(const QTemporaryDir& dir, const QByteArray& then)
+{
+    QFile script(dir.filePath(QStringLiteral("pkexec")));
+    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n"
+                 "for a in \"$@\"; do echo \"$a\"; done > \"$OSTREL_TEST_RECORD.tmp\"\n"
+                 "mv \"$OSTREL_TEST_RECORD.tmp\" \"$OSTREL_TEST_RECORD\"\n" + then + "\n");
+    script.close();
+    EXPECT_TRUE(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PATH"), dir.path() + QStringLiteral(":/usr/bin:/bin"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
+    env.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("/tmp/ostrel-test-xauth"));
+    env.insert(QStringLiteral("OSTREL_TEST_RECORD"), dir.filePath(QStringLiteral("record")));
+    return env;
+}
+
 class EntryByCount : public ::testing::TestWithParam<int> {};
 
 TEST_P(EntryByCount, RelaunchesOrRunsInPlace)
@@ -84,13 +102,7 @@ TEST_P(EntryByCount, RelaunchesOrRunsInPlace)
     int appArgc = -1;
     char** appArgv = nullptr;
     QTemporaryDir bin;
-    QFile fake(bin.filePath(QStringLiteral("pkexec")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write("#!/bin/sh\nexit 0\n");
-    fake.close();
-    fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const auto env = environment({{"PATH", bin.path() + QStringLiteral(":/usr/bin:/bin")}, {"DISPLAY", ":0"},
-                                  {"XAUTHORITY", "/home/anna/.Xauthority"}});
+    const QProcessEnvironment env = standInPkexec(bin, "exit 0");
 
     const int result = runProcessEntry(
         argc, argv,
@@ -107,8 +119,7 @@ TEST_P(EntryByCount, RelaunchesOrRunsInPlace)
         ASSERT_EQ(rec.spawned.size(), 1);
         EXPECT_EQ(rec.spawned[0].program, bin.filePath(QStringLiteral("pkexec")));
         EXPECT_TRUE(rec.spawned[0].throughPkexec);
-        EXPECT_EQ(rec.spawned[0].arguments,
-                  copyArguments({"DISPLAY=:0", "XAUTHORITY=/home/anna/.Xauthority"}));
+        EXPECT_EQ(rec.spawned[0].arguments, copyArguments({"DISPLAY=:99", "XAUTHORITY=/tmp/ostrel-test-xauth"}));
         EXPECT_EQ(rec.terminated, QList<int>{0});
     } else {
         EXPECT_EQ(result, 42);
@@ -311,24 +322,6 @@ void launchAsUser(const QProcessEnvironment& env, const QByteArray& exe, const s
     char* argv[] = {const_cast<char*>(exe.constData()), nullptr};
     runProcessEntry(1, argv, [](int, char**) { return 3; }, hooks);
     std::exit(5); // not reached: the entry ends the process
-}
-
-// A stand-in pkexec that records its arguments, then runs `then`.
-QProcessEnvironment standInPkexec(const QTemporaryDir& dir, const QByteArray& then)
-{
-    QFile script(dir.filePath(QStringLiteral("pkexec")));
-    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\n"
-                 "for a in \"$@\"; do echo \"$a\"; done > \"$OSTREL_TEST_RECORD.tmp\"\n"
-                 "mv \"$OSTREL_TEST_RECORD.tmp\" \"$OSTREL_TEST_RECORD\"\n" + then + "\n");
-    script.close();
-    EXPECT_TRUE(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), dir.path() + QStringLiteral(":/usr/bin:/bin"));
-    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
-    env.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("/tmp/ostrel-test-xauth"));
-    env.insert(QStringLiteral("OSTREL_TEST_RECORD"), dir.filePath(QStringLiteral("record")));
-    return env;
 }
 
 // The real spawner: once pkexec has become the program (here: sleep) the

@@ -42,8 +42,8 @@ private slots:
     void completeRawFileSearch();
     void stopMidSearch();
     void stopAnsweredNoRunsOn();
-    void deviceThatCannotBeOpened();
-    void permissionAlertOffersTheRestart();
+    void mediumThatCannotBeOpened_data();
+    void mediumThatCannotBeOpened();
     void messageBoxFromAWorkerWaitsForTheUser();
 
 private:
@@ -297,59 +297,52 @@ void SearchRunsTest::stopAnsweredNoRunsOn()
     QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 1);
 }
 
-void SearchRunsTest::deviceThatCannotBeOpened()
+void SearchRunsTest::mediumThatCannotBeOpened_data()
 {
-    HarnessConfig config;
-    config.volumes = {fakeVolume(QStringLiteral("ostrel-no-such-device"), QStringLiteral("GONE"), 4096 * 512)};
-    config.destinationOnMedium = [](const QString&, const QString&, const QString&, const QString&) { return false; };
-    auto h = makeHarness(config);
-    h->dialogs->folderAnswer = dest_;
-    MyTableController& c = h->c();
-    startSearch(*h, 0);
-    QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
-    WizardDriver(c).next();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    // One screen back, with the settings screen usable again.
-    QCOMPARE(c.screenCounter(), 1);
-    WizardDriver d(c);
-    QVERIFY(d.visible("_screen_settings") && !d.visible("_screen_photo_results"));
-    QVERIFY(d.enabled("_next_btn") && d.enabled("_back_btn"));
-    // The generic alert, and no final screen.
-    QCOMPARE(h->dialogs->alerts.size(), 1);
-    const AlertText alert = h->dialogs->alerts[0];
-    QCOMPARE(alert.message, wintexts::deviceErrorTitle);
-    QCOMPARE(alert.informative, wintexts::deviceErrorInfo.arg(QString::fromLocal8Bit(strerror(ENOENT))));
-    QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 0);
-    QCOMPARE(c.runState().Listed_File_Count.load(), quint64(0));
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("screenBack");
+    QTest::newRow("missing, photo") << 0 << ENOENT << 1;
+    QTest::newRow("permission, raw file") << 2 << EACCES << 2;
 }
 
-void SearchRunsTest::permissionAlertOffersTheRestart()
+// One screen back with the wizard usable, the alert for the error (the
+// permission one restarts with administrator rights and ends this copy), no
+// final screen.
+void SearchRunsTest::mediumThatCannotBeOpened()
 {
+    QFETCH(int, mode);
+    QFETCH(int, error);
+    QFETCH(int, screenBack);
     DiskImage image(dir_.filePath("locked.img"), 64);
     ostrel::EngineOptions options;
-    options.openSource = [](const QString&, int* error) -> std::unique_ptr<ostrel::SectorSource> {
-        *error = EACCES;
+    options.openSource = [error](const QString&, int* e) -> std::unique_ptr<ostrel::SectorSource> {
+        *e = error;
         return nullptr;
     };
     auto h = harness(image.path(), options);
     MyTableController& c = h->c();
-    startSearch(*h, 2);
-    WizardDriver(c).next(); // to the file types
+    startSearch(*h, mode);
+    if (mode != 0)
+        WizardDriver(c).next(); // to the file types
     QSignalSpy finished(&c, &MyTableController::searchThreadsFinished);
     WizardDriver(c).next(); // start
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    QCOMPARE(c.screenCounter(), 2);
-    QVERIFY(WizardDriver(c).visible("_screen_file_types") && !WizardDriver(c).visible("_screen_raw_results"));
+    QCOMPARE(c.screenCounter(), screenBack);
+    QVERIFY(WizardDriver(c).enabled("_next_btn") && WizardDriver(c).enabled("_back_btn"));
+    QVERIFY(!WizardDriver(c).visible(mode == 0 ? "_screen_photo_results" : "_screen_raw_results"));
     QCOMPARE(h->dialogs->alerts.size(), 1);
     const AlertText alert = h->dialogs->alerts[0];
-    const QString program = QCoreApplication::applicationName();
-    QCOMPARE(alert.message, wintexts::permissionTitle);
-    QCOMPARE(alert.informative, wintexts::permissionInfo.arg(program));
-    QCOMPARE(alert.buttons.first(), wintexts::permissionButton);
-    // The first button restarts with administrator rights and ends this copy.
-    QCOMPARE(h->relaunches.load(), 1);
-    QCOMPARE(h->terminated.load(), 1);
+    const bool permission = error == EACCES;
+    QCOMPARE(alert.message, permission ? wintexts::permissionTitle : wintexts::deviceErrorTitle);
+    QCOMPARE(alert.informative, permission ? wintexts::permissionInfo.arg(QCoreApplication::applicationName())
+                                           : wintexts::deviceErrorInfo.arg(QString::fromLocal8Bit(strerror(error))));
+    QCOMPARE(h->relaunches.load(), permission ? 1 : 0);
+    QCOMPARE(h->terminated.load(), permission ? 1 : 0);
+    if (permission)
+        QCOMPARE(alert.buttons.first(), wintexts::permissionButton);
     QCOMPARE(h->dialogs->countModal("SaveFile_Info_Window"), 0);
+    QCOMPARE(c.runState().Listed_File_Count.load(), quint64(0));
 }
 
 void SearchRunsTest::messageBoxFromAWorkerWaitsForTheUser()
