@@ -13,6 +13,7 @@ the same scale and seed (index.json).
 
 import concurrent.futures
 import email.message
+import email.policy
 import io
 import json
 import os
@@ -685,7 +686,9 @@ def make_kdbx(ctx, rng, out, n):
 
 
 def make_eml(ctx, rng, out, n):
-    m = email.message.EmailMessage()
+    # Folded as mail servers fold (long lines kept, "Received: from" on the
+    # first line), not right after the field name as Python's default does.
+    m = email.message.EmailMessage(policy=email.policy.default.clone(max_line_length=998))
     first = ["Return-Path", "Received", "Delivered-To"][n % 3]
     m[first] = {"Return-Path": "<sender@example.org>", "Delivered-To": "owner@example.org",
                 "Received": "from mail.example.org by mx.example.org; Fri, 7 Jun 2024 12:00:00 +0000"}[first]
@@ -713,8 +716,10 @@ def make_text(kind):
         elif kind == "html":
             doctype = ["<!DOCTYPE html>", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", "<!doctype html>",
                        ""][n % 4]
-            data = doctype + "\n<html><head><title>Page %d</title></head><body>%s</body></html>\n" % (
-                n, "".join("<p>%s</p>\n" % p for p in paras))
+            # A page without a doctype starts at its <html> tag.
+            data = doctype + ("\n" if doctype else "") + \
+                "<html><head><title>Page %d</title></head><body>%s</body></html>\n" % (
+                    n, "".join("<p>%s</p>\n" % p for p in paras))
         elif kind == "xml":
             data = '<?xml version="1.0" encoding="%s"?>\n<notes>%s</notes>\n' % (
                 "UTF-16" if n % 3 == 2 else "UTF-8", "".join("<note id=\"%d\">%s</note>\n" % (i, p)
@@ -829,7 +834,7 @@ def plan_counts(scale):
 def make_material(folder, scale, seed, log=print):
     """Makes (or reuses) the material in `folder`; returns its index."""
     index_path = os.path.join(folder, "index.json")
-    key = {"scale": scale, "seed": seed, "version": 3}
+    key = {"scale": scale, "seed": seed, "version": 4}
     if os.path.exists(index_path):
         saved = json.load(open(index_path))
         if saved.get("key") == key:

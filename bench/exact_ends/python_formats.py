@@ -566,11 +566,12 @@ def outlook_pst(rng, size):
 
 
 def wordperfect(rng, paragraphs):
-    """A WordPerfect 6+ document: the 16-byte prefix (pointer to the text),
-    an index area, then the text stream."""
+    """A WordPerfect 6.1 document: the 16-byte prefix (pointer to the text),
+    the index header (its file size at byte 20, as WordPerfect 6.1 and later
+    write it), then the text stream."""
     text = b"".join(_prose(rng, WORDS, 80).encode() + b"\xCC" for _ in range(paragraphs))
     start = 0x200
     prefix = b"\xFFWPC" + _u32le(start) + bytes([1, 10, 2, 1]) + _u16le(0) + _u16le(0x200)
-    index = b"\x02\x00" + rng.randbytes(14)
+    index = b"\x02\x00" + rng.randbytes(2) + _u32le(start + len(text)) + rng.randbytes(8)
     head = prefix + index
     return head + b"\0" * (start - len(head)) + text
