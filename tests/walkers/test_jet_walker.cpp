@@ -65,6 +65,9 @@ TEST(JetWalker, EndsAfterTheLastPageOfTheDatabase)
                  // Pages 5 and 6 are blank, but the table's usage map marks page 6.
                  {"blank pages at the end, marked as used", "ACCDB", false, "tmdzz", 6},
                  {"Jet 3 usage map", "MDB", true, "tmdzz", 6},
+                 // The map usually comes before its definition, as page 1 does.
+                 {"usage map before its definition", "ACCDB", false, "mtdzz", 6},
+                 {"Jet 3 usage map before its definition", "MDB", true, "mtdzz", 6},
                  // Pages 6 and 7 are freed or blank, but the index points at page 7.
                  {"freed pages at the end, pointed at", "ACCDB", false, "tdiffz", 7}};
     for (const auto& c : cases) {

@@ -93,7 +93,7 @@ JetWalker::Kind JetWalker::classify(const uint8_t* r)
         if (!pointer(le32(r + 4)))
             return Kind::Foreign;
         refer(le32(r + 4)); // the definition's next page
-        maps_.tableDefinition(static_cast<uint32_t>(page_), r);
+        refer(maps_.tableDefinition(static_cast<uint32_t>(page_), r));
         return Kind::Jet;
     case IndexNode:
     case IndexLeaf: {
