@@ -12,7 +12,6 @@ constexpr size_t kMaxWanted = 1024; // rows and map pages remembered at most, ea
 constexpr uint8_t kUserTable = 0x4E;
 constexpr uint8_t kSystemTable = 0x53;
 constexpr uint32_t kMaxRow = 255; // a row pointer holds the row in one byte
-constexpr uint32_t kLongValueOwner = 0x4C41564C; // "LVAL": a page of long values, no maps
 
 // The highest bit set in bytes [from, to), counted from bit 0 of `from`;
 // -1 when none is.
@@ -94,10 +93,13 @@ uint32_t JetUsageMaps::want(uint32_t current, uint32_t rowPointer)
 {
     // A row pointer: row number in the low byte, page above it.
     const uint32_t page = rowPointer >> 8;
+    if (page < current) {
+        const auto passed = passedRows_.find(rowPointer);
+        return passed != passedRows_.end() ? prove(passed->second, current) : 0;
+    }
     if (page > current && page < kMaxPages && rows_.size() < kMaxWanted)
         rows_.emplace(page, static_cast<uint8_t>(rowPointer));
-    const auto passed = passedRows_.find(rowPointer);
-    return page < current && passed != passedRows_.end() ? prove(passed->second, current) : 0;
+    return 0;
 }
 
 uint32_t JetUsageMaps::tableDefinition(uint32_t page, const uint8_t* r)

@@ -20,7 +20,7 @@ class JetUsageMaps {
 public:
     JetUsageMaps(bool jet3, uint32_t pageSize) : jet3_(jet3), pageSize_(pageSize) {}
 
-    // A table definition page (`size` = the page size): the highest page
+    // A table definition page (a page's bytes): the highest page
     // that its maps already passed mark, or 0; maps still ahead are read
     // when they pass.
     uint32_t tableDefinition(uint32_t page, const uint8_t* r);
@@ -30,6 +30,8 @@ public:
     uint32_t readPage(uint32_t page, const uint8_t* r);
 
     static constexpr uint32_t kMaxPages = 1u << 19; // 2 GiB of 4 KiB pages
+    // "LVAL" in a data page's owner field: a page of long values, no maps.
+    static constexpr uint32_t kLongValueOwner = 0x4C41564C;
 
 private:
     // A row read as a map: inline (the highest page it marks) or a

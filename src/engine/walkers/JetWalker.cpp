@@ -8,7 +8,6 @@ namespace ostrel::walkers {
 namespace {
 
 constexpr size_t kHeadSize = 0x18; // magic, engine name, version
-constexpr uint32_t kLongValueOwner = 0x4C41564C; // "LVAL" in a data page's owner field
 // Blank pages in a row beyond everything proven that end the file: a free
 // area of the medium reads as such a run, while a page Jet freed keeps most
 // of its old bytes.
@@ -81,9 +80,9 @@ JetWalker::Kind JetWalker::classify(const uint8_t* r)
         const size_t rowsAt = jet3_ ? 8 : 12;
         const uint32_t owner = le32(r + 4);
         if (freeSpace > pageSize_ || 2u * le16(r + rowsAt) + rowsAt + 2 > pageSize_ ||
-            (owner != kLongValueOwner && !pointer(owner)))
+            (owner != JetUsageMaps::kLongValueOwner && !pointer(owner)))
             return Kind::Foreign;
-        if (owner != kLongValueOwner)
+        if (owner != JetUsageMaps::kLongValueOwner)
             refer(owner);
         return Kind::Jet;
     }
